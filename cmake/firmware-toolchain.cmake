@@ -1,0 +1,12 @@
+# Firmware images: PE32+ for x86-64, built by the machine's clang and lld-link.
+set(CMAKE_SYSTEM_NAME Generic)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(CMAKE_CXX_COMPILER clang++)
+set(CMAKE_LINKER lld-link)
+set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
+set(CMAKE_EXECUTABLE_SUFFIX .efi)
+
+set(CMAKE_CXX_FLAGS_INIT
+  "--target=x86_64-unknown-windows -ffreestanding -fno-exceptions -fno-rtti -fno-stack-protector -mno-red-zone -mno-stack-arg-probe -nostdlibinc -fno-asynchronous-unwind-tables -Wall -Wextra -DFIRMWARE_IMAGE=1")
+set(CMAKE_CXX_LINK_EXECUTABLE
+  "<CMAKE_LINKER> /nologo /nodefaultlib /subsystem:efi_boot_service_driver /entry:ImageEntryPoint <LINK_FLAGS> <OBJECTS> /out:<TARGET>")

@@ -1,0 +1,7 @@
+// DiskInfoSetupDxe's library initialisers; it has no tear-down steps.
+#pragma once
+
+#include "runtime/entry/image_entry.h"
+
+extern const LIBRARY_STEP gDiskInfoInitialisers[];
+extern const UINTN gDiskInfoInitialiserCount;

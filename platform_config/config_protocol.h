@@ -1,0 +1,45 @@
+// PlatformConfigProtocol: the interface other firmware components call. Its layout is
+// fixed: callers in other images index its slots directly.
+#pragma once
+
+#include "runtime/uefi/types.h"
+
+#define SETUP_CONFIG_SIZE 1800
+
+struct PLATFORM_CONFIG_PROTOCOL;
+
+typedef EFI_STATUS(EFIAPI *PLATFORM_CONFIG_UPDATE_SETUP_POLICY)(struct PLATFORM_CONFIG_PROTOCOL *This,
+                                                                UINT8 *SetupConfig);
+typedef EFI_STATUS(EFIAPI *PLATFORM_CONFIG_LOAD)(struct PLATFORM_CONFIG_PROTOCOL *This, UINT8 *SetupConfig);
+typedef EFI_STATUS(EFIAPI *PLATFORM_CONFIG_GET_CMOS_OVERRIDE)(struct PLATFORM_CONFIG_PROTOCOL *This, UINT8 *Value);
+typedef EFI_STATUS(EFIAPI *PLATFORM_CONFIG_SIGNAL_EC)(struct PLATFORM_CONFIG_PROTOCOL *This);
+typedef EFI_STATUS(EFIAPI *PLATFORM_CONFIG_RESERVED)(struct PLATFORM_CONFIG_PROTOCOL *This, UINT64 Argument,
+                                                     UINT8 Selector);
+
+#pragma pack(push, 1)
+struct PLATFORM_CONFIG_PROTOCOL {
+  PLATFORM_CONFIG_UPDATE_SETUP_POLICY UpdateSetupPolicy;
+  PLATFORM_CONFIG_LOAD LoadPlatformConfig;
+  PLATFORM_CONFIG_GET_CMOS_OVERRIDE GetCmosOverride;
+  PLATFORM_CONFIG_SIGNAL_EC SignalEmbeddedController;
+  PLATFORM_CONFIG_RESERVED ReservedOperation;
+  UINT64 Reserved;
+};
+#pragma pack(pop)
+typedef struct PLATFORM_CONFIG_PROTOCOL PLATFORM_CONFIG_PROTOCOL;
+EFI_LAYOUT_OFFSET(PLATFORM_CONFIG_PROTOCOL, UpdateSetupPolicy, 0);
+EFI_LAYOUT_OFFSET(PLATFORM_CONFIG_PROTOCOL, LoadPlatformConfig, 8);
+EFI_LAYOUT_OFFSET(PLATFORM_CONFIG_PROTOCOL, GetCmosOverride, 16);
+EFI_LAYOUT_OFFSET(PLATFORM_CONFIG_PROTOCOL, SignalEmbeddedController, 24);
+EFI_LAYOUT_OFFSET(PLATFORM_CONFIG_PROTOCOL, ReservedOperation, 32);
+EFI_LAYOUT_OFFSET(PLATFORM_CONFIG_PROTOCOL, Reserved, 40);
+EFI_LAYOUT_SIZE(PLATFORM_CONFIG_PROTOCOL, 48);
+
+// The setup component's protocol: only the pointer at offset 8 is ours to read.
+#pragma pack(push, 1)
+typedef struct {
+  UINT64 Reserved;
+  UINT8 *SetupData;
+} SETUP_DATA_PROTOCOL;
+#pragma pack(pop)
+EFI_LAYOUT_OFFSET(SETUP_DATA_PROTOCOL, SetupData, 8);

@@ -1,0 +1,7 @@
+// PlatformConfigDxe as an image: its library steps and its entry.
+#include "platform_config/library_steps.h"
+#include "platform_config/operations.h"
+
+const IMAGE_DESCRIPTOR gImageDescriptor = {
+    gPlatformConfigInitialisers, gPlatformConfigInitialiserCount, nullptr, 0, PlatformConfigDxeEntry, FALSE, 0,
+};

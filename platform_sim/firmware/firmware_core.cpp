@@ -1,0 +1,124 @@
+#include "platform_sim/firmware/firmware_core.h"
+
+#include <cstring>
+
+#include "platform_sim/firmware/guid_util.h"
+#include "platform_sim/platform.h"
+#include "runtime/uefi/guids.h"
+#include "runtime/uefi/hob.h"
+#include "runtime/uefi/status.h"
+
+namespace sim {
+
+FirmwareCore::FirmwareCore(Platform &platform, const PlatformProfile &profile)
+    : platform_(platform),
+      events_(arena_,
+              [&platform](const EventRecord &event) {
+                ActorScope actor(platform, event.owner);
+                event.notify(event.id, event.context);
+              }),
+      protocols_(arena_, [this](EFI_EVENT event) { events_.Signal(event); }),
+      smmProtocols_(arena_, [](EFI_EVENT) {}) {
+  systemTable_ = static_cast<EFI_SYSTEM_TABLE *>(arena_.AllocateFirmware(sizeof(EFI_SYSTEM_TABLE)));
+  systemTable_->Hdr.Signature = EFI_SYSTEM_TABLE_SIGNATURE;
+  systemTable_->Hdr.Revision = EFI_2_70_SYSTEM_TABLE_REVISION;
+  systemTable_->Hdr.HeaderSize = sizeof(EFI_SYSTEM_TABLE);
+  static const char16_t kVendor[] = u"platform_sim";
+  auto *vendor = static_cast<CHAR16 *>(arena_.AllocateFirmware(sizeof(kVendor)));
+  std::memcpy(vendor, kVendor, sizeof(kVendor));
+  systemTable_->FirmwareVendor = vendor;
+  systemTable_->BootServices = BuildBootServices(arena_);
+  systemTable_->RuntimeServices = BuildRuntimeServices(arena_);
+
+  if (profile.hobList) BuildHobList(profile);
+  if (profile.dxeServices) tables_.push_back({gEfiDxeServicesTableGuid, BuildDxeServices(arena_)});
+  if (profile.tscFrequencyTable) {
+    auto *frequency = static_cast<uint64_t *>(arena_.AllocateFirmware(sizeof(uint64_t)));
+    *frequency = *profile.tscFrequencyTable;
+    tables_.push_back({gTscFrequencyGuid, frequency});
+  }
+  PublishConfigurationTables();
+
+  if (profile.smmBase) {
+    smst_ = BuildSmmSystemTable(arena_);
+    InstallProtocol(gEfiSmmBase2ProtocolGuid, BuildSmmBase2(arena_));
+  }
+  if (profile.hiiProtocols) {
+    // The HII services exist as interfaces; their members arrive with the form code.
+    for (EFI_GUID *guid : {&gEfiHiiStringProtocolGuid, &gEfiHiiDatabaseProtocolGuid,
+                           &gEfiHiiConfigRoutingProtocolGuid, &gEfiHiiFontProtocolGuid, &gEfiHiiImageProtocolGuid}) {
+      InstallProtocol(*guid, arena_.AllocateFirmware(64));
+    }
+  }
+  if (profile.variableWriteAtBoot) InstallVariableWriteArch();
+}
+
+FirmwareCore::~FirmwareCore() = default;
+
+// A hand-off information HOB, the GUID HOBs the profile asks for, and the end HOB.
+void FirmwareCore::BuildHobList(const PlatformProfile &profile) {
+  std::vector<uint8_t> list;
+  auto append = [&list](const void *data, size_t size) {
+    const auto *bytes = static_cast<const uint8_t *>(data);
+    list.insert(list.end(), bytes, bytes + size);
+  };
+  EFI_HOB_GENERIC_HEADER handoff{EFI_HOB_TYPE_HANDOFF, 56, 0};
+  append(&handoff, sizeof(handoff));
+  list.resize(list.size() + 56 - sizeof(handoff), 0);
+  if (profile.tscFrequencyHob) {
+    EFI_HOB_GUID_TYPE hob{{EFI_HOB_TYPE_GUID_EXTENSION, sizeof(EFI_HOB_GUID_TYPE) + 8, 0}, gTscFrequencyGuid};
+    append(&hob, sizeof(hob));
+    append(&*profile.tscFrequencyHob, 8);
+  }
+  EFI_HOB_GENERIC_HEADER end{EFI_HOB_TYPE_END_OF_HOB_LIST, sizeof(EFI_HOB_GENERIC_HEADER), 0};
+  append(&end, sizeof(end));
+  void *hobs = arena_.AllocateFirmware(list.size());
+  std::memcpy(hobs, list.data(), list.size());
+  tables_.push_back({gEfiHobListGuid, hobs});
+}
+
+void FirmwareCore::PublishConfigurationTables() {
+  auto *array = static_cast<EFI_CONFIGURATION_TABLE *>(
+      arena_.AllocateFirmware(sizeof(EFI_CONFIGURATION_TABLE) * (tables_.empty() ? 1 : tables_.size())));
+  if (!tables_.empty()) std::memcpy(array, tables_.data(), sizeof(EFI_CONFIGURATION_TABLE) * tables_.size());
+  systemTable_->ConfigurationTable = array;
+  systemTable_->NumberOfTableEntries = tables_.size();
+}
+
+EFI_STATUS FirmwareCore::InstallConfigurationTable(const EFI_GUID &guid, void *table) {
+  for (size_t index = 0; index < tables_.size(); ++index) {
+    if (!SameGuid(tables_[index].VendorGuid, guid)) continue;
+    if (table == nullptr) {
+      tables_.erase(tables_.begin() + static_cast<long>(index));
+    } else {
+      tables_[index].VendorTable = table;
+    }
+    PublishConfigurationTables();
+    return EFI_SUCCESS;
+  }
+  if (table == nullptr) return EFI_NOT_FOUND;
+  tables_.push_back({guid, table});
+  PublishConfigurationTables();
+  return EFI_SUCCESS;
+}
+
+void *FirmwareCore::FindConfigurationTable(const EFI_GUID &guid) const {
+  for (const EFI_CONFIGURATION_TABLE &entry : tables_) {
+    if (SameGuid(entry.VendorGuid, guid)) return entry.VendorTable;
+  }
+  return nullptr;
+}
+
+EFI_HANDLE FirmwareCore::InstallProtocol(const EFI_GUID &guid, void *interface) {
+  EFI_HANDLE handle = nullptr;
+  protocols_.Install(&handle, guid, interface, platform_.Actor());
+  platform_.Record(EffectKind::ProtocolInstall, GuidName(guid));
+  return handle;
+}
+
+void FirmwareCore::InstallVariableWriteArch() {
+  ActorScope actor(platform_, "variable services");
+  InstallProtocol(gEfiVariableWriteArchProtocolGuid, nullptr);
+}
+
+}  // namespace sim

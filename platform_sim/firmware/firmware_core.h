@@ -1,0 +1,71 @@
+// The firmware core of one boot: simulated memory, events, the protocol database,
+// configuration tables, the system table with its service tables, the HOB list, DXE
+// services and the SMM entry points. Everything a driver is handed lies in the arena.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "platform_sim/firmware/events.h"
+#include "platform_sim/firmware/protocol_database.h"
+#include "platform_sim/memory/arena.h"
+#include "platform_sim/profile/platform_profile.h"
+#include "runtime/base/services.h"
+#include "runtime/uefi/system_table.h"
+
+namespace sim {
+
+class Platform;
+
+class FirmwareCore {
+ public:
+  FirmwareCore(Platform &platform, const PlatformProfile &profile);
+  ~FirmwareCore();
+  FirmwareCore(const FirmwareCore &) = delete;
+  FirmwareCore &operator=(const FirmwareCore &) = delete;
+
+  Arena &Memory() { return arena_; }
+  EventManager &Events() { return events_; }
+  ProtocolDatabase &Protocols() { return protocols_; }
+  // The SMM protocol database is separate from the boot-services one.
+  ProtocolDatabase &SmmProtocols() { return smmProtocols_; }
+  EFI_SYSTEM_TABLE *SystemTable() { return systemTable_; }
+  EFI_BOOT_SERVICES *BootServices() { return systemTable_->BootServices; }
+  EFI_RUNTIME_SERVICES *RuntimeServices() { return systemTable_->RuntimeServices; }
+
+  // Installs (or replaces, or with a null table removes) a configuration table.
+  EFI_STATUS InstallConfigurationTable(const EFI_GUID &guid, void *table);
+  void *FindConfigurationTable(const EFI_GUID &guid) const;
+
+  // Installs an interface on a new handle on behalf of the platform (or a test).
+  EFI_HANDLE InstallProtocol(const EFI_GUID &guid, void *interface);
+  // The variable services announce that variables can be written.
+  void InstallVariableWriteArch();
+
+  bool InSmm() const { return inSmm_; }
+  void SetInSmm(bool inSmm) { inSmm_ = inSmm; }
+  EFI_SMM_SYSTEM_TABLE2 *Smst() { return smst_; }
+
+ private:
+  void BuildHobList(const PlatformProfile &profile);
+  void PublishConfigurationTables();
+
+  Platform &platform_;
+  Arena arena_;
+  EventManager events_;
+  ProtocolDatabase protocols_;
+  ProtocolDatabase smmProtocols_;
+  EFI_SYSTEM_TABLE *systemTable_ = nullptr;
+  std::vector<EFI_CONFIGURATION_TABLE> tables_;
+  EFI_SMM_SYSTEM_TABLE2 *smst_ = nullptr;
+  bool inSmm_ = false;
+};
+
+// Service tables filled with the platform's entry points (firmware/*_services.cpp).
+EFI_BOOT_SERVICES *BuildBootServices(Arena &arena);
+EFI_RUNTIME_SERVICES *BuildRuntimeServices(Arena &arena);
+EFI_DXE_SERVICES *BuildDxeServices(Arena &arena);
+EFI_SMM_SYSTEM_TABLE2 *BuildSmmSystemTable(Arena &arena);
+EFI_SMM_BASE2_PROTOCOL *BuildSmmBase2(Arena &arena);
+
+}  // namespace sim

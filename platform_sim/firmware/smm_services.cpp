@@ -1,0 +1,86 @@
+// DXE services and the SMM entry points (SMM base, SMM system table).
+#include "platform_sim/firmware/firmware_core.h"
+#include "platform_sim/firmware/guid_util.h"
+#include "platform_sim/platform.h"
+#include "runtime/uefi/status.h"
+
+namespace sim {
+namespace {
+
+FirmwareCore &Core() { return Platform::Current().Core(); }
+
+// Interim: the memory-space map is modelled with the flash layer that uses it.
+EFI_STATUS EFIAPI GetMemorySpaceDescriptor(EFI_PHYSICAL_ADDRESS, EFI_GCD_MEMORY_SPACE_DESCRIPTOR *) {
+  return EFI_UNSUPPORTED;
+}
+EFI_STATUS EFIAPI SetMemorySpaceAttributes(EFI_PHYSICAL_ADDRESS, UINT64, UINT64) { return EFI_UNSUPPORTED; }
+
+EFI_STATUS EFIAPI InSmm(EFI_SMM_BASE2_PROTOCOL *, BOOLEAN *inSmram) {
+  if (inSmram == nullptr) return EFI_INVALID_PARAMETER;
+  *inSmram = Core().InSmm() ? TRUE : FALSE;
+  return EFI_SUCCESS;
+}
+
+EFI_STATUS EFIAPI GetSmstLocation(EFI_SMM_BASE2_PROTOCOL *, EFI_SMM_SYSTEM_TABLE2 **smst) {
+  if (smst == nullptr) return EFI_INVALID_PARAMETER;
+  if (!Core().InSmm()) return EFI_UNSUPPORTED;
+  *smst = Core().Smst();
+  return EFI_SUCCESS;
+}
+
+EFI_STATUS EFIAPI SmmAllocatePool(EFI_MEMORY_TYPE type, UINTN size, VOID **buffer) {
+  if (buffer == nullptr) return EFI_INVALID_PARAMETER;
+  *buffer = Core().Memory().AllocatePool(type, size, Region::Smram);
+  return *buffer == nullptr ? EFI_OUT_OF_RESOURCES : EFI_SUCCESS;
+}
+
+EFI_STATUS EFIAPI SmmFreePool(VOID *buffer) {
+  if (!Core().Memory().InSmram(reinterpret_cast<uint64_t>(buffer))) return EFI_INVALID_PARAMETER;
+  return Core().Memory().FreePool(buffer);
+}
+
+EFI_STATUS EFIAPI SmmInstallProtocolInterface(EFI_HANDLE *handle, EFI_GUID *protocol, EFI_INTERFACE_TYPE type,
+                                              VOID *interface) {
+  if (protocol == nullptr || type != EFI_NATIVE_INTERFACE) return EFI_INVALID_PARAMETER;
+  Platform &platform = Platform::Current();
+  EFI_STATUS status = Core().SmmProtocols().Install(handle, *protocol, interface, platform.Actor());
+  if (status == EFI_SUCCESS) platform.Record(EffectKind::ProtocolInstall, "SMM " + GuidName(*protocol));
+  return status;
+}
+
+EFI_STATUS EFIAPI SmmLocateProtocol(EFI_GUID *protocol, VOID *registration, VOID **interface) {
+  if (protocol == nullptr) return EFI_INVALID_PARAMETER;
+  return Core().SmmProtocols().Locate(*protocol, registration, interface);
+}
+
+}  // namespace
+
+EFI_DXE_SERVICES *BuildDxeServices(Arena &arena) {
+  auto *table = static_cast<EFI_DXE_SERVICES *>(arena.AllocateFirmware(sizeof(EFI_DXE_SERVICES)));
+  table->Hdr.Signature = DXE_SERVICES_SIGNATURE;
+  table->Hdr.HeaderSize = sizeof(EFI_DXE_SERVICES);
+  table->GetMemorySpaceDescriptor = GetMemorySpaceDescriptor;
+  table->SetMemorySpaceAttributes = SetMemorySpaceAttributes;
+  return table;
+}
+
+EFI_SMM_SYSTEM_TABLE2 *BuildSmmSystemTable(Arena &arena) {
+  auto *table = static_cast<EFI_SMM_SYSTEM_TABLE2 *>(arena.AllocateFirmware(sizeof(EFI_SMM_SYSTEM_TABLE2)));
+  table->Hdr.Signature = SMM_SMST_SIGNATURE;
+  table->Hdr.HeaderSize = sizeof(EFI_SMM_SYSTEM_TABLE2);
+  table->SmmAllocatePool = SmmAllocatePool;
+  table->SmmFreePool = SmmFreePool;
+  table->SmmInstallProtocolInterface = SmmInstallProtocolInterface;
+  table->SmmLocateProtocol = SmmLocateProtocol;
+  table->NumberOfCpus = 1;
+  return table;
+}
+
+EFI_SMM_BASE2_PROTOCOL *BuildSmmBase2(Arena &arena) {
+  auto *protocol = static_cast<EFI_SMM_BASE2_PROTOCOL *>(arena.AllocateFirmware(sizeof(EFI_SMM_BASE2_PROTOCOL)));
+  protocol->InSmm = InSmm;
+  protocol->GetSmstLocation = GetSmstLocation;
+  return protocol;
+}
+
+}  // namespace sim

@@ -1,0 +1,94 @@
+// Simulated physical memory: one fixed mapping below 4 GiB, so a pointer handed to a
+// driver is the same number on the host and in an emulated guest. Pool and page
+// allocations carry their memory type; SMRAM is a separate range at the top.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "runtime/uefi/types.h"
+
+namespace sim {
+
+enum class Region { Normal, Smram };
+
+struct Allocation {
+  uint64_t address = 0;
+  uint64_t size = 0;
+  EFI_MEMORY_TYPE type = EfiBootServicesData;
+  bool pages = false;
+  bool firmware = false;  // platform-owned (tables, handles): not a driver leak
+  Region region = Region::Normal;
+};
+
+// First-fit allocator over a set of free address ranges.
+class RangeAllocator {
+ public:
+  RangeAllocator(uint64_t base, uint64_t size);
+  std::optional<uint64_t> Allocate(uint64_t size, uint64_t align, uint64_t maxAddress);
+  bool AllocateAt(uint64_t address, uint64_t size);
+  void Release(uint64_t address, uint64_t size);
+  bool Contains(uint64_t address) const { return address >= base_ && address < base_ + size_; }
+
+ private:
+  uint64_t base_;
+  uint64_t size_;
+  std::map<uint64_t, uint64_t> free_;  // start -> length
+};
+
+struct AllocationFaults {
+  uint64_t failNth = 0;  // 1-based index of the driver allocation that fails; 0 = none
+  std::optional<EFI_MEMORY_TYPE> failType;  // every driver allocation of this type fails
+};
+
+class Arena {
+ public:
+  static constexpr uint64_t kBase = 0x10000000;
+  static constexpr uint64_t kSize = 0x10000000;       // 256 MiB
+  static constexpr uint64_t kSmramSize = 0x01000000;  // top 16 MiB
+  static constexpr uint64_t kPageSize = 0x1000;
+
+  Arena();
+  ~Arena();
+  Arena(const Arena &) = delete;
+  Arena &operator=(const Arena &) = delete;
+
+  // Driver-visible allocations; null / nullopt when out of memory or a fault is injected.
+  void *AllocatePool(EFI_MEMORY_TYPE type, uint64_t size, Region region = Region::Normal);
+  std::optional<uint64_t> AllocatePages(EFI_ALLOCATE_TYPE how, EFI_MEMORY_TYPE type, uint64_t pages,
+                                        uint64_t address);
+  // Platform-owned memory for tables and handles.
+  void *AllocateFirmware(uint64_t size, EFI_MEMORY_TYPE type = EfiBootServicesData);
+
+  // EFI_SUCCESS, or EFI_INVALID_PARAMETER for an address that is not a live pool block
+  // (or a page block of a different size).
+  EFI_STATUS FreePool(void *buffer);
+  EFI_STATUS FreePages(uint64_t address, uint64_t pages);
+
+  bool InArena(uint64_t address, uint64_t size = 1) const;
+  bool InSmram(uint64_t address) const;
+  uint64_t SmramBase() const { return kBase + kSize - kSmramSize; }
+  const Allocation *Find(uint64_t address) const;
+  std::vector<Allocation> DriverAllocations() const;  // live, not platform-owned
+
+  AllocationFaults &Faults() { return faults_; }
+  uint64_t DriverAllocationCount() const { return driverAllocations_; }
+
+ private:
+  bool InjectFault(EFI_MEMORY_TYPE type);
+  void *Track(uint64_t address, uint64_t size, EFI_MEMORY_TYPE type, bool pages, bool firmware, Region region);
+
+  void *mapping_ = nullptr;
+  RangeAllocator normal_;
+  RangeAllocator smram_;
+  std::map<uint64_t, Allocation> live_;
+  AllocationFaults faults_;
+  uint64_t driverAllocations_ = 0;
+};
+
+std::string MemoryTypeName(EFI_MEMORY_TYPE type);
+
+}  // namespace sim

@@ -1,0 +1,101 @@
+#include "platform_sim/platform.h"
+
+#include <cstdio>
+#include <stdexcept>
+
+#include "platform_sim/firmware/guid_util.h"
+
+namespace sim {
+
+namespace {
+Platform *gCurrent = nullptr;
+}
+
+Platform::Platform(PlatformProfile profile)
+    : profile_(std::move(profile)),
+      cpu_(profile_.tscHz),
+      cmos0_(0x70),
+      cmos2_(0x72),
+      ec_(cpu_),
+      pit_(cpu_) {
+  if (gCurrent != nullptr) throw std::logic_error("only one simulated platform can exist at a time");
+  gCurrent = this;
+  cmos0_.Attach(bus_);
+  cmos2_.Attach(bus_);
+  ec_.Attach(bus_);
+  postCodes_.Attach(bus_);
+  ioDelay_.Attach(bus_);
+  pit_.Attach(bus_);
+  cmos2_.OnWrite([this](uint8_t index, uint8_t value) {
+    char text[48];
+    std::snprintf(text, sizeof(text), "bank 2 register 0x%02X <- 0x%02X", index, value);
+    Record(EffectKind::CmosWrite, text, value);
+  });
+  ec_.OnByte([this](const EcByte &byte) {
+    char text[48];
+    std::snprintf(text, sizeof(text), "%s 0x%02X%s", byte.command ? "command" : "data", byte.value,
+                  byte.lost ? " LOST (input buffer full)" : "");
+    Record(EffectKind::EcByte, text, byte.value);
+  });
+  postCodes_.OnWrite([this](uint8_t code) {
+    char text[24];
+    std::snprintf(text, sizeof(text), "0x%02X", code);
+    Record(EffectKind::PostCode, text, code);
+  });
+  ApplyHardwareProfile();
+  for (const Variable &variable : profile_.variables) variables_.Put(variable);
+  loader_ = std::make_unique<ImageLoader>();
+  StartBoot();
+}
+
+Platform::~Platform() {
+  loader_.reset();
+  core_.reset();
+  gCurrent = nullptr;
+}
+
+Platform &Platform::Current() {
+  if (gCurrent == nullptr) throw std::logic_error("no simulated platform exists");
+  return *gCurrent;
+}
+
+bool Platform::Exists() { return gCurrent != nullptr; }
+
+void Platform::ApplyHardwareProfile() {
+  for (const auto &[index, value] : profile_.cmosBank2) cmos2_.Set(index, value);
+  pit_.SetStuck(profile_.pitStuck);
+  cpu_.SetInterrupts(profile_.interruptsEnabled);
+  ec_.SetResponsiveness(profile_.ecResponsiveness);
+  ec_.SetAnswers(profile_.ecAnswers);
+}
+
+void Platform::StartBoot() {
+  ++boot_;
+  trace_.SetBoot(boot_);
+  trace_.Add(EffectKind::BootStart, "platform", "boot " + std::to_string(boot_));
+  core_ = std::make_unique<FirmwareCore>(*this, profile_);
+}
+
+LoadedImage &Platform::Load(const std::string &name, const LoadOptions &options) {
+  return loader_->Load(*this, name, options);
+}
+
+void Platform::Reset(EFI_RESET_TYPE type, EFI_STATUS status) {
+  static const char *const kTypes[] = {"cold", "warm", "shutdown", "platform-specific"};
+  Record(EffectKind::Reset, std::string(type <= EfiResetPlatformSpecific ? kTypes[type] : "unknown") + " reset",
+         static_cast<uint64_t>(type));
+  throw PlatformReset{type, status};
+}
+
+void Platform::Reboot() {
+  // Tear the old boot down before the new one maps the arena again.
+  loader_->UnloadAll();
+  core_.reset();
+  actors_.clear();
+  variables_.DropVolatile();
+  cpu_.Reset();
+  cpu_.SetInterrupts(profile_.interruptsEnabled);
+  StartBoot();
+}
+
+}  // namespace sim

@@ -1,0 +1,111 @@
+// The platform model: the hardware that persists across resets, and the firmware core
+// of the current boot (memory, services, tables, loaded images). Only one platform
+// exists at a time; the service entry points reach it through Current().
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform_sim/cpu/cpu.h"
+#include "platform_sim/devices/cmos.h"
+#include "platform_sim/devices/embedded_controller.h"
+#include "platform_sim/devices/pit.h"
+#include "platform_sim/devices/simple_ports.h"
+#include "platform_sim/firmware/firmware_core.h"
+#include "platform_sim/firmware/variable_store.h"
+#include "platform_sim/loader/image_loader.h"
+#include "platform_sim/memory/address_map.h"
+#include "platform_sim/profile/platform_profile.h"
+#include "platform_sim/trace/effect_trace.h"
+
+namespace sim {
+
+// Thrown by ResetSystem: unwinds out of the running image back to whoever started it.
+struct PlatformReset {
+  EFI_RESET_TYPE type;
+  EFI_STATUS status;
+};
+
+class Platform {
+ public:
+  explicit Platform(PlatformProfile profile = DefaultPlatformProfile());
+  ~Platform();
+  Platform(const Platform &) = delete;
+  Platform &operator=(const Platform &) = delete;
+
+  static Platform &Current();
+  static bool Exists();
+
+  const PlatformProfile &Profile() const { return profile_; }
+
+  // Hardware: persists across a reset.
+  Cpu &Processor() { return cpu_; }
+  AddressMap &Bus() { return bus_; }
+  CmosBank &Cmos() { return cmos0_; }
+  CmosBank &Cmos2() { return cmos2_; }
+  EmbeddedController &Ec() { return ec_; }
+  PostCodePort &PostCodes() { return postCodes_; }
+  IoDelayPort &IoDelay() { return ioDelay_; }
+  Pit &Timer() { return pit_; }
+  VariableStore &Variables() { return variables_; }
+  EffectTrace &Trace() { return trace_; }
+
+  // Firmware of the current boot.
+  FirmwareCore &Core() { return *core_; }
+  Arena &Memory() { return core_->Memory(); }
+  EFI_SYSTEM_TABLE *SystemTable() { return core_->SystemTable(); }
+  ImageLoader &Images() { return *loader_; }
+
+  // Loads a host image and runs its entry; a reset during the entry propagates.
+  LoadedImage &Load(const std::string &name, const LoadOptions &options = {});
+
+  // A new boot: the firmware core and images are dropped, volatile variables too;
+  // flash, CMOS and non-volatile variables remain.
+  void Reboot();
+  uint32_t BootNumber() const { return boot_; }
+  // Called by ResetSystem: records the reset and unwinds.
+  [[noreturn]] void Reset(EFI_RESET_TYPE type, EFI_STATUS status);
+
+  // Who is acting: the image whose code runs now, for the record.
+  std::string Actor() const { return actors_.empty() ? "platform" : actors_.back(); }
+  void PushActor(std::string actor) { actors_.push_back(std::move(actor)); }
+  void PopActor() { actors_.pop_back(); }
+  void Record(EffectKind kind, std::string what, uint64_t value = 0) {
+    trace_.Add(kind, Actor(), std::move(what), value);
+  }
+
+ private:
+  void StartBoot();
+  void ApplyHardwareProfile();
+
+  PlatformProfile profile_;
+  Cpu cpu_;
+  AddressMap bus_;
+  CmosBank cmos0_;
+  CmosBank cmos2_;
+  EmbeddedController ec_;
+  PostCodePort postCodes_;
+  IoDelayPort ioDelay_;
+  Pit pit_;
+  VariableStore variables_;
+  EffectTrace trace_;
+  std::unique_ptr<ImageLoader> loader_;
+  std::unique_ptr<FirmwareCore> core_;
+  uint32_t boot_ = 0;
+  std::vector<std::string> actors_;
+};
+
+// Attributes what happens inside its scope to an actor.
+class ActorScope {
+ public:
+  ActorScope(Platform &platform, std::string actor) : platform_(platform) { platform_.PushActor(std::move(actor)); }
+  ~ActorScope() { platform_.PopActor(); }
+  ActorScope(const ActorScope &) = delete;
+  ActorScope &operator=(const ActorScope &) = delete;
+
+ private:
+  Platform &platform_;
+};
+
+}  // namespace sim

@@ -1,0 +1,46 @@
+// What a platform is made of: its processor, its firmware tables, which protocols are
+// there at boot, and the contents of its non-volatile state. Tests build one in C++;
+// the simulator starts from the built-in default.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform_sim/devices/embedded_controller.h"
+#include "platform_sim/firmware/variable_store.h"
+
+namespace sim {
+
+struct PlatformProfile {
+  std::string name = "default";
+  uint64_t tscHz = 2400000000ull;
+
+  // Firmware tables.
+  bool hobList = true;
+  bool dxeServices = true;
+  std::optional<uint64_t> tscFrequencyHob;    // a GUID HOB left by the earlier phase
+  std::optional<uint64_t> tscFrequencyTable;  // a table already installed by another image
+  bool hiiProtocols = true;
+  bool smmBase = false;
+
+  // The variable-write architectural protocol: present before any driver starts, or
+  // installed only when the test or simulator says so.
+  bool variableWriteAtBoot = true;
+
+  // Hardware.
+  bool pitStuck = false;
+  bool interruptsEnabled = true;
+  std::map<uint8_t, uint8_t> cmosBank2;
+  EcResponsiveness ecResponsiveness = EcResponsiveness::Normal;
+  std::vector<uint8_t> ecAnswers;  // answers to successive 0x9A commands; 0x80 after
+
+  std::vector<Variable> variables;
+};
+
+// The platform the simulator boots when the user describes none.
+PlatformProfile DefaultPlatformProfile();
+
+}  // namespace sim

@@ -1,0 +1,7 @@
+// PowerEventLogSmm's library initialisers and tear-down steps.
+#pragma once
+
+#include "runtime/entry/image_entry.h"
+
+extern const LIBRARY_STEP gPowerEventLogInitialisers[];
+extern const UINTN gPowerEventLogInitialiserCount;

@@ -1,0 +1,29 @@
+// EFI_LOADED_IMAGE_PROTOCOL, from the UEFI specification.
+#pragma once
+
+#include "runtime/uefi/system_table.h"
+
+#define EFI_LOADED_IMAGE_PROTOCOL_REVISION 0x1000
+
+typedef EFI_STATUS(EFIAPI *EFI_IMAGE_UNLOAD)(EFI_HANDLE ImageHandle);
+
+typedef struct {
+  UINT32 Revision;
+  EFI_HANDLE ParentHandle;
+  EFI_SYSTEM_TABLE *SystemTable;
+  EFI_HANDLE DeviceHandle;
+  VOID *FilePath;
+  VOID *Reserved;
+  UINT32 LoadOptionsSize;
+  VOID *LoadOptions;
+  VOID *ImageBase;
+  UINT64 ImageSize;
+  EFI_MEMORY_TYPE ImageCodeType;
+  EFI_MEMORY_TYPE ImageDataType;
+  EFI_IMAGE_UNLOAD Unload;
+} EFI_LOADED_IMAGE_PROTOCOL;
+EFI_LAYOUT_OFFSET(EFI_LOADED_IMAGE_PROTOCOL, SystemTable, 16);
+EFI_LAYOUT_OFFSET(EFI_LOADED_IMAGE_PROTOCOL, ImageBase, 64);
+EFI_LAYOUT_OFFSET(EFI_LOADED_IMAGE_PROTOCOL, ImageCodeType, 80);
+EFI_LAYOUT_OFFSET(EFI_LOADED_IMAGE_PROTOCOL, Unload, 88);
+EFI_LAYOUT_SIZE(EFI_LOADED_IMAGE_PROTOCOL, 96);

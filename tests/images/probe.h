@@ -1,0 +1,36 @@
+// Shared between the probe images and the tests that load them.
+#pragma once
+
+#include "runtime/uefi/types.h"
+
+// Module values an image holds after its library initialisers, as the probe reports
+// them in the volatile variable "ProbeState".
+#pragma pack(push, 1)
+typedef struct {
+  UINT64 SystemTable;
+  UINT64 BootServices;
+  UINT64 RuntimeServices;
+  UINT64 HobList;
+  UINT64 DxeServices;
+  UINT64 HiiString;
+  UINT64 HiiDatabase;
+  UINT64 HiiConfigRouting;
+  UINT64 HiiFont;
+  UINT64 HiiImage;
+  UINT64 TscFrequency;
+  UINT64 Smst;
+} PROBE_STATE;
+#pragma pack(pop)
+
+inline EFI_GUID gProbeVariableGuid = {0x3B0D7A44, 0x1C5E, 0x4F0B, {0x9E, 0x21, 0x6A, 0x44, 0x0C, 0x8F, 0x12, 0x7D}};
+inline EFI_GUID gProbeProtocolGuid = {0x8E2C1F70, 0x4B3A, 0x4D6E, {0xA1, 0x5C, 0x2F, 0x90, 0x33, 0x71, 0xBE, 0x05}};
+
+// Internal routines of PlatformConfigDxe published by its probe image so that tests
+// can drive them one by one.
+typedef struct {
+  UINT8(EFIAPI *CmosReadGuarded)(UINT16 IndexPort, UINT16 DataPort, UINT8 Register);
+  VOID(EFIAPI *ProgramCmosOptions)(const UINT8 *SetupConfig);
+  EFI_STATUS(EFIAPI *EcWriteRam)(UINT16 Address, UINT8 Value);
+  EFI_STATUS(EFIAPI *EcCommandWithAck)(UINT8 A, UINT8 B, UINT16 Value);
+  VOID(EFIAPI *MicroSecondDelay)(UINTN MicroSeconds);
+} PLATFORM_CONFIG_PROBE;
