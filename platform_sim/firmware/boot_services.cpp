@@ -68,10 +68,7 @@ EFI_STATUS EFIAPI CloseEvent(EFI_EVENT event) {
 EFI_STATUS EFIAPI InstallProtocolInterface(EFI_HANDLE *handle, EFI_GUID *protocol, EFI_INTERFACE_TYPE type,
                                            VOID *interface) {
   if (protocol == nullptr || type != EFI_NATIVE_INTERFACE) return EFI_INVALID_PARAMETER;
-  Platform &platform = Platform::Current();
-  EFI_STATUS status = Core().Protocols().Install(handle, *protocol, interface, platform.Actor());
-  if (status == EFI_SUCCESS) platform.Record(EffectKind::ProtocolInstall, GuidName(*protocol));
-  return status;
+  return Core().Protocols().Install(handle, *protocol, interface, Platform::Current().Actor());
 }
 
 EFI_STATUS EFIAPI ReinstallProtocolInterface(EFI_HANDLE handle, EFI_GUID *protocol, VOID *oldInterface,

@@ -17,8 +17,12 @@ FirmwareCore::FirmwareCore(Platform &platform, const PlatformProfile &profile)
                 ActorScope actor(platform, event.owner);
                 event.notify(event.id, event.context);
               }),
-      protocols_(arena_, [this](EFI_EVENT event) { events_.Signal(event); }),
-      smmProtocols_(arena_, [](EFI_EVENT) {}) {
+      protocols_(
+          arena_, [this](EFI_EVENT event) { events_.Signal(event); },
+          [&platform](const EFI_GUID &guid) { platform.Record(EffectKind::ProtocolInstall, GuidName(guid)); }),
+      smmProtocols_(
+          arena_, [](EFI_EVENT) {},
+          [&platform](const EFI_GUID &guid) { platform.Record(EffectKind::ProtocolInstall, "SMM " + GuidName(guid)); }) {
   systemTable_ = static_cast<EFI_SYSTEM_TABLE *>(arena_.AllocateFirmware(sizeof(EFI_SYSTEM_TABLE)));
   systemTable_->Hdr.Signature = EFI_SYSTEM_TABLE_SIGNATURE;
   systemTable_->Hdr.Revision = EFI_2_70_SYSTEM_TABLE_REVISION;
@@ -112,7 +116,6 @@ void *FirmwareCore::FindConfigurationTable(const EFI_GUID &guid) const {
 EFI_HANDLE FirmwareCore::InstallProtocol(const EFI_GUID &guid, void *interface) {
   EFI_HANDLE handle = nullptr;
   protocols_.Install(&handle, guid, interface, platform_.Actor());
-  platform_.Record(EffectKind::ProtocolInstall, GuidName(guid));
   return handle;
 }
 

@@ -51,6 +51,7 @@ EFI_STATUS ProtocolDatabase::Install(EFI_HANDLE *handle, const EFI_GUID &guid, v
     }
   }
   record->protocols.push_back(ProtocolEntry{guid, interface, installer});
+  if (observer_) observer_(guid);
   Announce(guid, interface);
   return EFI_SUCCESS;
 }

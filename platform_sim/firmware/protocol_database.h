@@ -29,7 +29,11 @@ class ProtocolDatabase {
  public:
   using Signaller = std::function<void(EFI_EVENT)>;
 
-  ProtocolDatabase(Arena &arena, Signaller signal) : arena_(arena), signal_(std::move(signal)) {}
+  using InstallObserver = std::function<void(const EFI_GUID &)>;
+
+  // The observer hears of each installation before the notifications it triggers run.
+  ProtocolDatabase(Arena &arena, Signaller signal, InstallObserver observer)
+      : arena_(arena), signal_(std::move(signal)), observer_(std::move(observer)) {}
 
   EFI_HANDLE NewHandle();
   EFI_STATUS Install(EFI_HANDLE *handle, const EFI_GUID &guid, void *interface, const std::string &installer);
@@ -57,6 +61,7 @@ class ProtocolDatabase {
 
   Arena &arena_;
   Signaller signal_;
+  InstallObserver observer_;
   std::vector<HandleRecord> handles_;
   std::vector<Registration> registrations_;
 };

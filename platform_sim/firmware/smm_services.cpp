@@ -42,10 +42,7 @@ EFI_STATUS EFIAPI SmmFreePool(VOID *buffer) {
 EFI_STATUS EFIAPI SmmInstallProtocolInterface(EFI_HANDLE *handle, EFI_GUID *protocol, EFI_INTERFACE_TYPE type,
                                               VOID *interface) {
   if (protocol == nullptr || type != EFI_NATIVE_INTERFACE) return EFI_INVALID_PARAMETER;
-  Platform &platform = Platform::Current();
-  EFI_STATUS status = Core().SmmProtocols().Install(handle, *protocol, interface, platform.Actor());
-  if (status == EFI_SUCCESS) platform.Record(EffectKind::ProtocolInstall, "SMM " + GuidName(*protocol));
-  return status;
+  return Core().SmmProtocols().Install(handle, *protocol, interface, Platform::Current().Actor());
 }
 
 EFI_STATUS EFIAPI SmmLocateProtocol(EFI_GUID *protocol, VOID *registration, VOID **interface) {

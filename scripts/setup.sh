@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what a fresh Debian machine lacks (when run as root) and configures the build.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+
+need=()
+command -v clang++ >/dev/null || need+=(clang)
+command -v lld-link >/dev/null || need+=(lld)
+command -v llvm-readobj >/dev/null || need+=(llvm)
+command -v cmake >/dev/null || need+=(cmake)
+command -v ninja >/dev/null || need+=(ninja-build)
+[ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
+if [ ${#need[@]} -gt 0 ]; then
+  if [ "$(id -u)" -eq 0 ]; then
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update
+    apt-get install -y --no-install-recommends "${need[@]}"
+  else
+    echo "missing packages: ${need[*]} (run as root to install them)" >&2
+    exit 1
+  fi
+fi
+
+if [ ! -f "$root/build/build.ninja" ]; then
+  CC=clang CXX=clang++ cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=Debug
+fi
