@@ -112,11 +112,13 @@ EFI_STATUS EFIAPI LocateHandleBuffer(EFI_LOCATE_SEARCH_TYPE searchType, EFI_GUID
 
 EFI_STATUS EFIAPI LocateProtocol(EFI_GUID *protocol, VOID *registration, VOID **interface) {
   if (protocol == nullptr) return EFI_INVALID_PARAMETER;
+  Core().CallLog().push_back("LocateProtocol " + GuidName(*protocol));
   return Core().Protocols().Locate(*protocol, registration, interface);
 }
 
 EFI_STATUS EFIAPI InstallConfigurationTable(EFI_GUID *guid, VOID *table) {
   if (guid == nullptr) return EFI_INVALID_PARAMETER;
+  Core().CallLog().push_back("InstallConfigurationTable " + GuidName(*guid));
   EFI_STATUS status = Core().InstallConfigurationTable(*guid, table);
   if (status == EFI_SUCCESS) Platform::Current().Record(EffectKind::ConfigTableInstall, GuidName(*guid));
   return status;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform_sim/firmware/events.h"
@@ -42,6 +43,10 @@ class FirmwareCore {
   // The variable services announce that variables can be written.
   void InstallVariableWriteArch();
 
+  // Lookups and publications in call order ("LocateProtocol HiiString", ...), for
+  // checking the order in which images ask for things.
+  std::vector<std::string> &CallLog() { return callLog_; }
+
   bool InSmm() const { return inSmm_; }
   void SetInSmm(bool inSmm) { inSmm_ = inSmm; }
   EFI_SMM_SYSTEM_TABLE2 *Smst() { return smst_; }
@@ -59,6 +64,7 @@ class FirmwareCore {
   std::vector<EFI_CONFIGURATION_TABLE> tables_;
   EFI_SMM_SYSTEM_TABLE2 *smst_ = nullptr;
   bool inSmm_ = false;
+  std::vector<std::string> callLog_;
 };
 
 // Service tables filled with the platform's entry points (firmware/*_services.cpp).

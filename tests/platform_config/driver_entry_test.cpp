@@ -1,1 +1,130 @@
+// PlatformConfigDxe's entry, its protocol and its two notifications.
 #include <gtest/gtest.h>
+
+#include "platform_config/config_protocol.h"
+#include "platform_sim/platform.h"
+#include "runtime/uefi/guids.h"
+#include "runtime/uefi/status.h"
+#include "tests/support/sim_helpers.h"
+
+namespace {
+
+using simtest::CountEffects;
+
+constexpr char kDriver[] = "PlatformConfigDxe";
+
+const sim::Variable *AdministerSecureBoot(sim::Platform &platform) {
+  return platform.Variables().Find(u"AdministerSecureBoot", gAdministerSecureBootVariableGuid);
+}
+
+sim::PlatformProfile Profile(bool variableWriteAtBoot) {
+  sim::PlatformProfile profile;
+  profile.variableWriteAtBoot = variableWriteAtBoot;
+  return profile;
+}
+
+// The open notification events the driver owns, by how often each has run.
+std::vector<const sim::EventRecord *> DriverEvents(sim::Platform &platform) {
+  std::vector<const sim::EventRecord *> result;
+  for (const sim::EventRecord *event : platform.Core().Events().Open()) {
+    if (event->owner == kDriver) result.push_back(event);
+  }
+  return result;
+}
+
+TEST(PlatformConfigEntry, InstallsTheFiveSlotInterfaceOnItsOwnImageHandle) {
+  sim::Platform platform(Profile(true));
+  auto &image = platform.Load(kDriver);
+  ASSERT_EQ(image.entryStatus, EFI_SUCCESS);
+  void *interface = nullptr;
+  ASSERT_EQ(platform.Core().Protocols().Handle(image.handle, gPlatformConfigProtocolGuid, &interface), EFI_SUCCESS);
+  auto *config = static_cast<PLATFORM_CONFIG_PROTOCOL *>(interface);
+  EXPECT_NE(config->UpdateSetupPolicy, nullptr);
+  EXPECT_NE(config->LoadPlatformConfig, nullptr);
+  EXPECT_NE(config->GetCmosOverride, nullptr);
+  EXPECT_NE(config->SignalEmbeddedController, nullptr);
+  EXPECT_NE(config->ReservedOperation, nullptr);
+  EXPECT_EQ(config->Reserved, 0u);
+  const sim::Allocation *block = platform.Memory().Find(reinterpret_cast<uint64_t>(interface));
+  ASSERT_NE(block, nullptr);
+  EXPECT_EQ(block->type, EfiBootServicesData);
+  EXPECT_EQ(block->size, 48u);
+}
+
+TEST(PlatformConfigEntry, VariableWriteAlreadyThereWritesAdministerSecureBootDuringTheEntryAndClosesOnce) {
+  sim::Platform platform(Profile(true));
+  platform.Load(kDriver);
+  const sim::Variable *variable = AdministerSecureBoot(platform);
+  ASSERT_NE(variable, nullptr);
+  EXPECT_EQ(variable->attributes, 0x7u);
+  EXPECT_EQ(variable->data, std::vector<uint8_t>{0x01});
+
+  // Written before the entry returned, by the immediate run of the notification.
+  const auto &effects = platform.Trace().All();
+  auto write = std::find_if(effects.begin(), effects.end(),
+                            [](const sim::Effect &e) { return e.kind == sim::EffectKind::VariableWrite; });
+  auto entry = std::find_if(effects.begin(), effects.end(),
+                            [](const sim::Effect &e) { return e.kind == sim::EffectKind::ImageEntryReturn; });
+  EXPECT_LT(write - effects.begin(), entry - effects.begin());
+  EXPECT_EQ(CountEffects(platform, sim::EffectKind::EventClosed, kDriver), 1u);
+
+  // A later instance of the protocol does not write again: the event is gone.
+  platform.Variables().Set(u"AdministerSecureBoot", &gAdministerSecureBootVariableGuid, 0x7, 0, nullptr);
+  platform.Core().InstallVariableWriteArch();
+  EXPECT_EQ(AdministerSecureBoot(platform), nullptr);
+}
+
+TEST(PlatformConfigEntry, VariableWriteArrivingLaterIsServedByTheNotificationOnce) {
+  sim::Platform platform(Profile(false));
+  platform.Load(kDriver);
+  EXPECT_EQ(AdministerSecureBoot(platform), nullptr);
+  EXPECT_EQ(DriverEvents(platform).size(), 2u) << "both notifications wait";
+
+  platform.Core().InstallVariableWriteArch();
+  ASSERT_NE(AdministerSecureBoot(platform), nullptr);
+  EXPECT_EQ(CountEffects(platform, sim::EffectKind::VariableWrite, kDriver), 1u);
+  EXPECT_EQ(CountEffects(platform, sim::EffectKind::EventClosed, kDriver), 1u);
+  EXPECT_EQ(DriverEvents(platform).size(), 1u);
+
+  platform.Core().InstallVariableWriteArch();
+  EXPECT_EQ(CountEffects(platform, sim::EffectKind::VariableWrite, kDriver), 1u);
+}
+
+TEST(PlatformConfigEntry, AFailedVariableWriteStillClosesTheEventWithoutRetry) {
+  sim::Platform platform(Profile(false));
+  platform.Variables().FailWrites(u"AdministerSecureBoot", EFI_WRITE_PROTECTED);
+  platform.Load(kDriver);
+  platform.Core().InstallVariableWriteArch();
+  EXPECT_EQ(AdministerSecureBoot(platform), nullptr);
+  EXPECT_EQ(CountEffects(platform, sim::EffectKind::EventClosed, kDriver), 1u);
+}
+
+TEST(PlatformConfigEntry, SetupDataNotifyLeavesItsEventOpenWhileTheUpdateFails) {
+  sim::Platform platform(Profile(true));
+  auto *setupData = static_cast<SETUP_DATA_PROTOCOL *>(platform.Memory().AllocateFirmware(sizeof(SETUP_DATA_PROTOCOL)));
+  setupData->SetupData = static_cast<UINT8 *>(platform.Memory().AllocateFirmware(SETUP_CONFIG_SIZE));
+  platform.Load(kDriver);
+  auto events = DriverEvents(platform);
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0]->notifications, 1u) << "the immediate run at registration";
+
+  // Each installation runs the update; it fails for now, so the event stays open.
+  platform.Core().InstallProtocol(gSetupDataProtocolGuid, setupData);
+  platform.Core().InstallProtocol(gSetupDataProtocolGuid, setupData);
+  events = DriverEvents(platform);
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0]->notifications, 3u);
+  EXPECT_EQ(CountEffects(platform, sim::EffectKind::EventClosed, kDriver), 1u) << "only the variable-write event";
+}
+
+TEST(PlatformConfigEntry, NoPoolForTheInterfaceMeansOutOfResourcesAndNothingInstalled) {
+  sim::PlatformProfile profile = Profile(true);
+  profile.tscFrequencyTable = 2400000000ull;  // no TSC buffer: the interface is the first allocation
+  sim::Platform platform(profile);
+  platform.Memory().Faults().failNth = platform.Memory().DriverAllocationCount() + 1;
+  auto &image = platform.Load(kDriver);
+  EXPECT_EQ(image.entryStatus, EFI_OUT_OF_RESOURCES);
+  EXPECT_EQ(simtest::Locate<void>(platform, gPlatformConfigProtocolGuid), nullptr);
+}
+
+}  // namespace
