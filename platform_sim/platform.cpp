@@ -26,6 +26,7 @@ Platform::Platform(PlatformProfile profile)
   postCodes_.Attach(bus_);
   ioDelay_.Attach(bus_);
   pit_.Attach(bus_);
+  pci_.Attach(bus_);
   cmos2_.OnWrite([this](uint8_t index, uint8_t value) {
     char text[48];
     std::snprintf(text, sizeof(text), "bank 2 register 0x%02X <- 0x%02X", index, value);
@@ -44,6 +45,13 @@ Platform::Platform(PlatformProfile profile)
   });
   ApplyHardwareProfile();
   for (const Variable &variable : profile_.variables) variables_.Put(variable);
+  for (const PlatformProfile::Pcd &pcd : profile_.pcds) {
+    if (pcd.space) {
+      pcds_.Define(*pcd.space, pcd.token, pcd.value, pcd.persistent);
+    } else {
+      pcds_.Define(pcd.token, pcd.value, pcd.persistent);
+    }
+  }
   loader_ = std::make_unique<ImageLoader>();
   StartBoot();
 }
@@ -73,6 +81,7 @@ void Platform::StartBoot() {
   ++boot_;
   trace_.SetBoot(boot_);
   trace_.Add(EffectKind::BootStart, "platform", "boot " + std::to_string(boot_));
+  pcds_.StartBoot();
   core_ = std::make_unique<FirmwareCore>(*this, profile_);
 }
 

@@ -9,10 +9,12 @@
 
 #include "platform_sim/cpu/cpu.h"
 #include "platform_sim/devices/cmos.h"
+#include "platform_sim/devices/pci_express.h"
 #include "platform_sim/devices/embedded_controller.h"
 #include "platform_sim/devices/pit.h"
 #include "platform_sim/devices/simple_ports.h"
 #include "platform_sim/firmware/firmware_core.h"
+#include "platform_sim/firmware/pcd_database.h"
 #include "platform_sim/firmware/variable_store.h"
 #include "platform_sim/loader/image_loader.h"
 #include "platform_sim/memory/address_map.h"
@@ -49,6 +51,8 @@ class Platform {
   IoDelayPort &IoDelay() { return ioDelay_; }
   Pit &Timer() { return pit_; }
   VariableStore &Variables() { return variables_; }
+  PcdDatabase &Pcds() { return pcds_; }
+  PciExpressSpace &Pci() { return pci_; }
   EffectTrace &Trace() { return trace_; }
 
   // Firmware of the current boot.
@@ -89,6 +93,8 @@ class Platform {
   IoDelayPort ioDelay_;
   Pit pit_;
   VariableStore variables_;
+  PcdDatabase pcds_;
+  PciExpressSpace pci_;
   EffectTrace trace_;
   std::unique_ptr<ImageLoader> loader_;
   std::unique_ptr<FirmwareCore> core_;

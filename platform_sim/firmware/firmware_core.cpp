@@ -47,6 +47,10 @@ FirmwareCore::FirmwareCore(Platform &platform, const PlatformProfile &profile)
     smst_ = BuildSmmSystemTable(arena_);
     InstallProtocol(gEfiSmmBase2ProtocolGuid, BuildSmmBase2(arena_));
   }
+  if (profile.pcdProtocols) {
+    InstallProtocol(gPcdProtocolGuid, BuildPcdProtocol(arena_));
+    InstallProtocol(gEfiPcdProtocolGuid, BuildEfiPcdProtocol(arena_));
+  }
   if (profile.hiiProtocols) {
     // The HII services exist as interfaces; their members arrive with the form code.
     for (EFI_GUID *guid : {&gEfiHiiStringProtocolGuid, &gEfiHiiDatabaseProtocolGuid,

@@ -12,6 +12,7 @@
 #include "platform_sim/memory/arena.h"
 #include "platform_sim/profile/platform_profile.h"
 #include "runtime/base/services.h"
+#include "runtime/uefi/pcd.h"
 #include "runtime/uefi/system_table.h"
 
 namespace sim {
@@ -73,5 +74,7 @@ EFI_RUNTIME_SERVICES *BuildRuntimeServices(Arena &arena);
 EFI_DXE_SERVICES *BuildDxeServices(Arena &arena);
 EFI_SMM_SYSTEM_TABLE2 *BuildSmmSystemTable(Arena &arena);
 EFI_SMM_BASE2_PROTOCOL *BuildSmmBase2(Arena &arena);
+PCD_PROTOCOL *BuildPcdProtocol(Arena &arena);
+EFI_PCD_PROTOCOL *BuildEfiPcdProtocol(Arena &arena);
 
 }  // namespace sim

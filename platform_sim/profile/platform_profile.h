@@ -24,6 +24,7 @@ struct PlatformProfile {
   std::optional<uint64_t> tscFrequencyHob;    // a GUID HOB left by the earlier phase
   std::optional<uint64_t> tscFrequencyTable;  // a table already installed by another image
   bool hiiProtocols = true;
+  bool pcdProtocols = true;
   bool smmBase = false;
 
   // The variable-write architectural protocol: present before any driver starts, or
@@ -38,6 +39,15 @@ struct PlatformProfile {
   std::vector<uint8_t> ecAnswers;  // answers to successive 0x9A commands; 0x80 after
 
   std::vector<Variable> variables;
+
+  // PCD values by token number and by token space.
+  struct Pcd {
+    std::optional<EFI_GUID> space;
+    UINTN token = 0;
+    std::vector<uint8_t> value;
+    bool persistent = false;
+  };
+  std::vector<Pcd> pcds;
 };
 
 // The platform the simulator boots when the user describes none.

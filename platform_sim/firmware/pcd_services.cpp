@@ -1,0 +1,74 @@
+// The two PCD protocols over the platform's PCD database.
+#include <cstring>
+
+#include "platform_sim/firmware/firmware_core.h"
+#include "platform_sim/platform.h"
+#include "runtime/uefi/pcd.h"
+#include "runtime/uefi/status.h"
+
+namespace sim {
+namespace {
+
+PcdDatabase &Pcd() { return Platform::Current().Pcds(); }
+
+UINT32 EFIAPI Get32(UINTN token) { return static_cast<UINT32>(Pcd().Number(Pcd().Find(token))); }
+
+EFI_STATUS EFIAPI Set32(UINTN token, UINT32 value) {
+  PcdEntry *entry = Pcd().Find(token);
+  if (entry == nullptr) return EFI_NOT_FOUND;
+  Pcd().SetNumber(*entry, value, 4);
+  return EFI_SUCCESS;
+}
+
+UINT64 EFIAPI Get64(CONST EFI_GUID *space, UINTN token) {
+  return space == nullptr ? 0 : Pcd().Number(Pcd().Find(*space, token));
+}
+
+// Pointer values are handed out as copies in simulated memory, one per boot.
+VOID *EFIAPI GetPtr(CONST EFI_GUID *space, UINTN token) {
+  PcdEntry *entry = space == nullptr ? nullptr : Pcd().Find(*space, token);
+  if (entry == nullptr) return nullptr;
+  void *copy = Platform::Current().Memory().AllocateFirmware(entry->value.size());
+  if (!entry->value.empty()) std::memcpy(copy, entry->value.data(), entry->value.size());
+  return copy;
+}
+
+UINTN EFIAPI GetSize(CONST EFI_GUID *space, UINTN token) {
+  PcdEntry *entry = space == nullptr ? nullptr : Pcd().Find(*space, token);
+  return entry == nullptr ? 0 : entry->value.size();
+}
+
+EFI_STATUS EFIAPI Set64(CONST EFI_GUID *space, UINTN token, UINT64 value) {
+  PcdEntry *entry = space == nullptr ? nullptr : Pcd().Find(*space, token);
+  if (entry == nullptr) return EFI_NOT_FOUND;
+  Pcd().SetNumber(*entry, value, 8);
+  return EFI_SUCCESS;
+}
+
+EFI_STATUS EFIAPI GetNextToken(CONST EFI_GUID *space, UINTN *token) {
+  if (space == nullptr || token == nullptr) return EFI_INVALID_PARAMETER;
+  auto next = Pcd().Next(*space, *token);
+  *token = next.value_or(0);
+  return next ? EFI_SUCCESS : EFI_NOT_FOUND;
+}
+
+}  // namespace
+
+PCD_PROTOCOL *BuildPcdProtocol(Arena &arena) {
+  auto *protocol = static_cast<PCD_PROTOCOL *>(arena.AllocateFirmware(sizeof(PCD_PROTOCOL)));
+  protocol->Get32 = Get32;
+  protocol->Set32 = Set32;
+  return protocol;
+}
+
+EFI_PCD_PROTOCOL *BuildEfiPcdProtocol(Arena &arena) {
+  auto *protocol = static_cast<EFI_PCD_PROTOCOL *>(arena.AllocateFirmware(sizeof(EFI_PCD_PROTOCOL)));
+  protocol->Get64 = Get64;
+  protocol->GetPtr = GetPtr;
+  protocol->GetSize = GetSize;
+  protocol->Set64 = Set64;
+  protocol->GetNextToken = GetNextToken;
+  return protocol;
+}
+
+}  // namespace sim
