@@ -38,6 +38,8 @@ set(PLATFORM_CONFIG_SOURCES
   platform_config/reserved_operation.cpp
   platform_config/cmos_access.cpp
   platform_config/ec_access.cpp
+  platform_config/manufacturing_records.cpp
+  platform_config/password_provisioning.cpp
 )
 
 # Library steps of the other deliverables; their driver entries join with their images.

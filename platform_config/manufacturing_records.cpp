@@ -1,0 +1,12 @@
+#include "platform_config/manufacturing_records.h"
+
+#include "platform_config/setup_records.h"
+#include "runtime/base/memory.h"
+#include "tagstore/tag_store.h"
+
+VOID ReadManufacturingRecord(UINT32 Tag, UINT8 *Buffer) {
+  UINT64 Size = 0;
+  if (!TagStoreRead(Tag, &Size, Buffer)) {
+    SetMem(Buffer, MANUFACTURING_RECORD_SIZE, 0xFF);
+  }
+}

@@ -1,0 +1,8 @@
+// Reads a 256-byte manufacturing record from the tag store.
+#pragma once
+
+#include "runtime/uefi/types.h"
+
+// A record that cannot be read looks like erased flash (every byte 0xFF), so a missing
+// record leads to the same decisions as an erased one.
+VOID ReadManufacturingRecord(UINT32 Tag, UINT8 *Buffer);
