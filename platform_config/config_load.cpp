@@ -15,7 +15,7 @@
 static CHAR16 mLoadFlagName[] = u"LDFG";
 static CHAR16 mSetupName[] = u"Setup";
 
-VOID ApplyManufacturingFlags(UINT8 *SetupConfig) {
+static VOID ApplyManufacturingFlags(UINT8 *SetupConfig) {
   UINT8 Manufacturing[MANUFACTURING_RECORD_SIZE];
   UINT8 Configuration[MANUFACTURING_RECORD_SIZE];
   ReadManufacturingRecord(TAG_MFG0, Manufacturing);

@@ -3,5 +3,4 @@
 
 #include "runtime/uefi/types.h"
 
-VOID ApplyManufacturingFlags(UINT8 *SetupConfig);
 EFI_STATUS ProvisionPasswords(VOID);
