@@ -17,6 +17,10 @@ set(RUNTIME_SOURCES
   runtime/entry/context_switch_x64.cpp
   runtime/entry/service_tables.cpp
   runtime/entry/tsc_frequency.cpp
+  runtime/trace/post_code.cpp
+  runtime/trace/trace_hub_channel.cpp
+  runtime/trace/trace_hub_setup.cpp
+  runtime/trace/trace_hub_message.cpp
   ${RUNTIME_PRINT_SOURCES}
 )
 

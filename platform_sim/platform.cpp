@@ -38,10 +38,17 @@ Platform::Platform(PlatformProfile profile)
                   byte.lost ? " LOST (input buffer full)" : "");
     Record(EffectKind::EcByte, text, byte.value);
   });
-  postCodes_.OnWrite([this](uint8_t code) {
-    char text[24];
-    std::snprintf(text, sizeof(text), "0x%02X", code);
-    Record(EffectKind::PostCode, text, code);
+  postCodes_.OnWrite([this](const PostCodeWrite &code) {
+    char text[40];
+    std::snprintf(text, sizeof(text), "0x%0*X (%u-bit)", static_cast<int>(code.width * 2), code.value,
+                  code.width * 8);
+    Record(EffectKind::PostCode, text, code.value);
+  });
+  if (profile_.pmcPresent) pmc_.Attach(bus_, pci_);
+  pmc_.SetTraceHubDisabled(profile_.traceHubDisabled);
+  if (profile_.traceHubPresent) traceHub_.Attach(bus_);
+  traceHub_.OnMessage([this](const TraceHubMessage &message) {
+    Record(EffectKind::TraceHubMessage, DescribeTraceHubMessage(message), message.tag);
   });
   ApplyHardwareProfile();
   for (const Variable &variable : profile_.variables) variables_.Put(variable);

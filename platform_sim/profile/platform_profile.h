@@ -37,6 +37,9 @@ struct PlatformProfile {
   std::map<uint8_t, uint8_t> cmosBank2;
   EcResponsiveness ecResponsiveness = EcResponsiveness::Normal;
   std::vector<uint8_t> ecAnswers;  // answers to successive 0x9A commands; 0x80 after
+  bool pmcPresent = true;         // power management controller at PCI 0:31.2
+  bool traceHubDisabled = false;  // the PMC's trace-hub disable bit
+  bool traceHubPresent = true;    // the trace-hub window at 0xFE200000 answers
 
   std::vector<Variable> variables;
 

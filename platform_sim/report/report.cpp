@@ -54,6 +54,20 @@ void WriteReport(std::ostream &out, Platform &platform) {
     if (transaction.answer) out << " answered 0x" << Hex({*transaction.answer});
     out << "\n";
   }
+  if (!platform.PostCodes().Codes().empty()) {
+    out << "Post codes (port 0x80):";
+    for (const PostCodeWrite &code : platform.PostCodes().Codes()) {
+      out << " 0x" << std::hex << std::uppercase << std::right << std::setw(static_cast<int>(code.width * 2)) << std::setfill('0')
+          << code.value << std::dec << std::setfill(' ') << " (" << code.width * 8 << "-bit)";
+    }
+    out << "; CMOS bank 2 0x6A=0x" << Hex({platform.Cmos2().Get(0x6A)}) << "\n";
+  }
+  if (!platform.TraceHubWindow().Messages().empty()) {
+    out << "Trace-hub messages:\n";
+    for (const TraceHubMessage &message : platform.TraceHubWindow().Messages()) {
+      out << "  " << DescribeTraceHubMessage(message) << "\n";
+    }
+  }
   out << "Images:\n";
   for (const LoadedImage &image : platform.Images().Loaded()) {
     out << "  " << image.name << ": entry "

@@ -20,6 +20,7 @@ enum class EffectKind {
   CmosWrite,
   EcByte,
   PostCode,
+  TraceHubMessage,
   Reset,
   Note,
 };

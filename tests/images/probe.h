@@ -34,3 +34,14 @@ typedef struct {
   EFI_STATUS(EFIAPI *EcCommandWithAck)(UINT8 A, UINT8 B, UINT16 Value);
   VOID(EFIAPI *MicroSecondDelay)(UINTN MicroSeconds);
 } PLATFORM_CONFIG_PROBE;
+
+// Post-code and trace-hub routines of the runtime, published by the trace probe images
+// (on the boot-services database, or on the SMM one when loaded into SMM).
+inline EFI_GUID gTraceProbeProtocolGuid = {0x51C0E7D2, 0x9A4B, 0x4C38, {0x8D, 0x16, 0x7B, 0xE2, 0x04, 0x5F, 0xA9, 0x3C}};
+
+typedef struct {
+  UINT32(EFIAPI *EmitPostCode)(UINT32 Code);
+  BOOLEAN(EFIAPI *PostCodeReportingEnabled)(VOID);
+  EFI_STATUS(EFIAPI *TraceHubWriteText)(UINT32 Severity, const CHAR8 *Text, UINTN Length, BOOLEAN LengthFollows);
+  EFI_STATUS(EFIAPI *TraceHubChannelAddress)(UINT32 Master, UINT32 Channel, UINT64 *Address);
+} TRACE_PROBE;
