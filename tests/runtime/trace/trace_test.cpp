@@ -2,9 +2,11 @@
 // read back on the bus log, the trace-hub decoder, the post-code port and CMOS.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <sstream>
+#include <stdexcept>
 
 #include "platform_sim/firmware/guid_util.h"
 #include "platform_sim/platform.h"
