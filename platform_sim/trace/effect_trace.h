@@ -22,6 +22,8 @@ enum class EffectKind {
   PostCode,
   Reset,
   Note,
+  AddressFixup,
+  LockBox,
 };
 
 struct Effect {
