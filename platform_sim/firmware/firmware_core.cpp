@@ -150,7 +150,6 @@ void FirmwareCore::InstallAddressFixup() {
 
 EFI_STATUS FirmwareCore::SetVirtualAddressMap() {
   if (virtualAddresses_.State() != VirtualAddressSwitch::Phase::Physical) return EFI_UNSUPPORTED;
-  platform_.Record(EffectKind::Note, "SetVirtualAddressMap");
   virtualAddresses_.Begin();
   events_.SignalGroup(gEfiEventVirtualAddressChangeGuid);
   {

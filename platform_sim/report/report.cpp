@@ -27,6 +27,20 @@ std::string Address(uint64_t value) {
   return text.str();
 }
 
+// What a pointer points at, when it is something the platform handed out by name.
+std::string Target(Platform &platform, uint64_t value) {
+  if (value == reinterpret_cast<uint64_t>(platform.SystemTable()->RuntimeServices)) return " (runtime services)";
+  if (value == reinterpret_cast<uint64_t>(platform.SystemTable()->BootServices)) return " (boot services)";
+  for (const HandleRecord &handle : platform.Core().Protocols().Handles()) {
+    for (const ProtocolEntry &entry : handle.protocols) {
+      if (entry.interface != nullptr && reinterpret_cast<uint64_t>(entry.interface) == value) {
+        return " (" + GuidName(entry.guid) + " interface)";
+      }
+    }
+  }
+  return "";
+}
+
 // The pointer variables registered for conversion at the change to virtual addressing.
 void WriteAddressFixups(std::ostream &out, Platform &platform) {
   const auto &registrations = platform.Core().AddressFixups().Registrations();
@@ -35,14 +49,15 @@ void WriteAddressFixups(std::ostream &out, Platform &platform) {
     uint64_t value = 0;
     std::memcpy(&value, reinterpret_cast<const void *>(registration.variable), sizeof(value));
     out << "  pointer variable " << Address(registration.variable) << " of " << registration.owner << ", holds "
-        << Address(value) << "\n";
+        << Address(value) << Target(platform, value) << "\n";
   }
   const auto &conversions = platform.Core().VirtualAddresses().Conversions();
   if (conversions.empty()) return;
   out << "Pointer conversions at the change to virtual addressing: " << conversions.size() << "\n";
   for (const PointerConversion &conversion : conversions) {
     out << "  " << conversion.caller << ": variable " << Address(conversion.variable) << " holding "
-        << Address(conversion.value) << " -> " << StatusText(conversion.status) << "\n";
+        << Address(conversion.value) << Target(platform, conversion.value) << " -> " << StatusText(conversion.status)
+        << "\n";
   }
 }
 
