@@ -22,9 +22,9 @@ void Note(Platform &platform, const std::string &operation, EFI_STATUS status) {
 
 bool RunDefaultScenario(Platform &platform, std::ostream &log) {
   // Loaded as a runtime image so that its pointer registrations with the address
-  // fix-up protocol (installed at boot by the default profile) show; the shipped image
-  // is a boot-service driver, for which the firmware would refuse none of them but
-  // the driver would make none.
+  // fix-up protocol (installed at boot by the default profile) show. The shipped image
+  // is a boot-service driver: loaded as such it registers nothing (each registration
+  // answers EFI_ABORTED without calling the protocol).
   platform.Load("PlatformConfigDxe", sim::LoadOptions{true, false});
 
   // The variable services come up after the driver: its notification writes then.
