@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "platform_sim/firmware/guid_util.h"
+#include "runtime/uefi/guids.h"
 
 namespace sim {
 
@@ -52,6 +53,7 @@ Platform::Platform(PlatformProfile profile)
   });
   ApplyHardwareProfile();
   for (const Variable &variable : profile_.variables) variables_.Put(variable);
+  if (profile_.s3BootScriptPcd) pcds_.Define(gS3BootScriptTokenSpaceGuid, 0x30000, std::vector<uint8_t>(8, 0));
   for (const PlatformProfile::Pcd &pcd : profile_.pcds) {
     if (pcd.space) {
       pcds_.Define(*pcd.space, pcd.token, pcd.value, pcd.persistent);

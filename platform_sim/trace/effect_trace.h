@@ -23,6 +23,8 @@ enum class EffectKind {
   TraceHubMessage,
   Reset,
   Note,
+  AddressFixup,
+  LockBox,
 };
 
 struct Effect {
