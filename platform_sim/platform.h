@@ -12,7 +12,9 @@
 #include "platform_sim/devices/pci_express.h"
 #include "platform_sim/devices/embedded_controller.h"
 #include "platform_sim/devices/pit.h"
+#include "platform_sim/devices/power_management.h"
 #include "platform_sim/devices/simple_ports.h"
+#include "platform_sim/devices/trace_hub.h"
 #include "platform_sim/firmware/firmware_core.h"
 #include "platform_sim/firmware/pcd_database.h"
 #include "platform_sim/firmware/variable_store.h"
@@ -53,6 +55,8 @@ class Platform {
   VariableStore &Variables() { return variables_; }
   PcdDatabase &Pcds() { return pcds_; }
   PciExpressSpace &Pci() { return pci_; }
+  PowerManagementController &Pmc() { return pmc_; }
+  TraceHub &TraceHubWindow() { return traceHub_; }
   EffectTrace &Trace() { return trace_; }
 
   // Firmware of the current boot.
@@ -95,6 +99,8 @@ class Platform {
   VariableStore variables_;
   PcdDatabase pcds_;
   PciExpressSpace pci_;
+  PowerManagementController pmc_;
+  TraceHub traceHub_;
   EffectTrace trace_;
   std::unique_ptr<ImageLoader> loader_;
   std::unique_ptr<FirmwareCore> core_;

@@ -20,8 +20,11 @@ enum class EffectKind {
   CmosWrite,
   EcByte,
   PostCode,
+  TraceHubMessage,
   Reset,
   Note,
+  AddressFixup,
+  LockBox,
 };
 
 struct Effect {

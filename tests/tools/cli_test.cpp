@@ -20,7 +20,17 @@ TEST(SimulatorCli, DefaultRunReportsTheDriversEffects) {
                                "AdministerSecureBoot {AdministerSecureBootVendor} attributes 0x7, 1 bytes: 01",
                                "EC bytes taken: 81 07 FE 80 9A 00 08 16 00 00 10 00 9A 00 08 16 00 00 10 00",
                                "SignalEmbeddedController -> EFI_SUCCESS", "GetCmosOverride -> EFI_SUCCESS",
-                               "PlatformConfigDxe: entry EFI_SUCCESS"}) {
+                               "PlatformConfigDxe: entry EFI_SUCCESS",
+                               "Address fix-up registrations: 2",
+                               "of PlatformConfigDxe, holds",
+                               "(AddressFixupProtocol interface)",
+                               "(runtime services)",
+                               "Pointer conversions at the change to virtual addressing: 2",
+                               "(EfiACPIMemoryNVS): table 0x0, 0 bytes used, 0 pages, closed",
+                               "Lock boxes: 1",
+                               "S3BootScriptPrivate: 8 bytes from",
+                               "attributes 0x1, saved by PlatformConfigDxe: 00 00 00 00 00 00 00 00",
+                               "SetVirtualAddressMap -> EFI_SUCCESS"}) {
     EXPECT_NE(output.find(expected), std::string::npos) << expected << "\n" << output;
   }
 }
