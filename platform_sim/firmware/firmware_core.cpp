@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform_sim/firmware/flash_access.h"
 #include "platform_sim/firmware/guid_util.h"
 #include "platform_sim/platform.h"
 #include "runtime/uefi/guids.h"
@@ -66,6 +67,7 @@ FirmwareCore::FirmwareCore(Platform &platform, const PlatformProfile &profile)
   if (profile.smmAccess) InstallProtocol(gEfiSmmAccess2ProtocolGuid, BuildSmmAccess2(arena_));
   if (profile.smmCommunication) InstallProtocol(gEfiSmmCommunicationProtocolGuid, BuildSmmCommunication(arena_));
   if (profile.addressFixupAtBoot) InstallAddressFixup();
+  if (profile.flashAccessProtocol) InstallProtocol(gFlashAccessProtocolGuid, BuildFlashAccessProtocol(arena_));
   if (profile.hiiProtocols) {
     // The HII services exist as interfaces; their members arrive with the form code.
     for (EFI_GUID *guid : {&gEfiHiiStringProtocolGuid, &gEfiHiiDatabaseProtocolGuid,

@@ -25,6 +25,8 @@ struct PlatformProfile {
   std::optional<uint64_t> tscFrequencyTable;  // a table already installed by another image
   bool hiiProtocols = true;
   bool pcdProtocols = true;
+  bool flashAccessProtocol = true;
+  bool flashAccessFails = false;  // ReadFlash answers EFI_DEVICE_ERROR
   bool smmBase = false;
   bool pcdInfoProtocols = true;   // the two PCD information protocols
   bool smmAccess = true;          // EFI_SMM_ACCESS2_PROTOCOL over the arena's SMRAM
