@@ -1,0 +1,178 @@
+// LoadPlatformConfig: manufacturing flags, CMOS options, "LDFG", password provisioning
+// and the final "Setup" check.
+#include "tests/platform_config/config_fixture.h"
+
+namespace {
+
+using configtest::ConfigDriver;
+using configtest::ConfigProfile;
+using configtest::PasswordBlock;
+using configtest::PutVariable;
+
+std::vector<uint8_t> Units(std::initializer_list<uint16_t> units) {
+  std::vector<uint8_t> bytes;
+  for (uint16_t unit : units) {
+    bytes.push_back(static_cast<uint8_t>(unit));
+    bytes.push_back(static_cast<uint8_t>(unit >> 8));
+  }
+  return bytes;
+}
+
+class ConfigLoad : public ConfigDriver {
+ protected:
+  EFI_STATUS Run(std::vector<uint8_t> &setup) { return config_->LoadPlatformConfig(config_, setup.data()); }
+  sim::PlatformProfile WithSetup(sim::PlatformProfile profile, size_t setupSize = SETUP_CONFIG_SIZE) {
+    PutVariable(profile, u"Setup", gSetupVariableGuid, std::vector<uint8_t>(setupSize, 0));
+    return profile;
+  }
+};
+
+TEST_F(ConfigLoad, ManufacturingFlagsFromMfg0ThenCnf1) {
+  struct Case {
+    uint8_t mfg0Flag, cnf1First, byte111, byte100;
+  };
+  for (const Case &c : {Case{1, 0x00, 1, 0}, Case{1, 0xFF, 1, 0}, Case{0, 0xFF, 0, 2}, Case{0, 0x00, 1, 2},
+                        Case{2, 0x00, 1, 2}}) {
+    configtest::Manufacturing records;
+    records.mfg0Flag = c.mfg0Flag;
+    records.cnf1First = c.cnf1First;
+    Boot(WithSetup(ConfigProfile(records)));
+    std::vector<uint8_t> setup(SETUP_CONFIG_SIZE, 0x77);
+    EXPECT_EQ(Run(setup), EFI_SUCCESS);
+    EXPECT_EQ(setup[111], c.byte111) << int(c.mfg0Flag) << "/" << int(c.cnf1First);
+    EXPECT_EQ(setup[100], c.byte100) << int(c.mfg0Flag) << "/" << int(c.cnf1First);
+  }
+}
+
+TEST_F(ConfigLoad, CmosOptionsFollowTheCallersRecord) {
+  auto profile = WithSetup(ConfigProfile());
+  profile.cmosBank2[0x47] = 0xF0;
+  Boot(profile);
+  std::vector<uint8_t> setup(SETUP_CONFIG_SIZE, 0);
+  setup[230] = 1;
+  setup[235] = 0;
+  EXPECT_EQ(Run(setup), EFI_SUCCESS);
+  EXPECT_EQ(platform().Cmos2().Get(0x47), 0xF2);
+}
+
+TEST_F(ConfigLoad, LoadFlagLetsTheFlushedCnf1ByteDecideByte121) {
+  struct Case {
+    std::optional<uint8_t> loadFlag;
+    uint8_t flashByte;
+    uint8_t byte121;
+  };
+  for (const Case &c : {Case{std::nullopt, 0xFF, 0x77}, Case{0x7A, 0xFF, 2}, Case{0x7A, 0x00, 0},
+                        Case{0x7A, 0x12, 0}, Case{0x99, 0xFF, 0x77}}) {
+    configtest::Manufacturing records;
+    records.cnf1Byte70 = c.flashByte;
+    auto profile = WithSetup(ConfigProfile(records));
+    if (c.loadFlag) PutVariable(profile, u"LDFG", gLoadFlagVariableGuid, {*c.loadFlag});
+    Boot(profile);
+    std::vector<uint8_t> setup(SETUP_CONFIG_SIZE, 0x77);
+    EXPECT_EQ(Run(setup), EFI_SUCCESS);
+    EXPECT_EQ(setup[121], c.byte121);
+    auto flag = Variable(u"LDFG", gLoadFlagVariableGuid);
+    EXPECT_EQ(flag, std::vector<uint8_t>{c.loadFlag.value_or(0x99)}) << "created with 0x99 when absent";
+  }
+}
+
+TEST_F(ConfigLoad, PasswordsAreWidenedIntoExactlySixteenBytes) {
+  struct Case {
+    const char *what;
+    std::string master;
+    std::vector<uint8_t> user;
+    std::vector<uint8_t> masterUnits;
+    std::vector<uint8_t> userUnits;
+  };
+  std::vector<Case> cases = {
+      {"short", "abc", {'x', 'y'}, Units({'a', 'b', 'c', 0, 0, 0, 0, 0}), Units({'x', 'y', 0, 0, 0, 0, 0, 0})},
+      {"exactly eight", "abcdefgh", {'1', '2', '3', '4', '5', '6', '7', '8'},
+       Units({'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h'}), Units({'1', '2', '3', '4', '5', '6', '7', '8'})},
+      {"longer, user field without NUL", "abcdefghijklmnop",
+       std::vector<uint8_t>(15, 'u'), Units({'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h'}),
+       Units({'u', 'u', 'u', 'u', 'u', 'u', 'u', 'u'})},
+      {"high bit", "\x80\xFF" "a", {0xC3, 0xA9}, Units({0xFF80, 0xFFFF, 'a', 0, 0, 0, 0, 0}),
+       Units({0xFFC3, 0xFFA9, 0, 0, 0, 0, 0, 0})},
+  };
+  for (const Case &c : cases) {
+    auto profile = WithSetup(ConfigProfile());
+    profile.flash.contents.push_back({configtest::kPasswordBlock, PasswordBlock(c.master, c.user)});
+    Boot(profile);
+    std::vector<uint8_t> setup(SETUP_CONFIG_SIZE, 0);
+    EXPECT_EQ(Run(setup), EFI_SUCCESS) << c.what;
+    EXPECT_EQ(Variable(u"QzMasterPwd", gMasterPasswordVariableGuid), c.masterUnits) << c.what;
+    EXPECT_EQ(Variable(u"QzUserPwd", gUserPasswordVariableGuid), c.userUnits) << c.what;
+    EXPECT_EQ(platform().Variables().Find(u"QzUserPwd", gUserPasswordVariableGuid)->attributes, 0x7u);
+  }
+}
+
+TEST_F(ConfigLoad, NoPasswordIsWrittenWithoutAValidBlockAndTheOperationGoesOn) {
+  struct Case {
+    const char *what;
+    std::vector<uint8_t> block;
+    bool flashAccessProtocol;
+    bool readFails;
+  };
+  std::vector<Case> cases = {
+      {"erased block", std::vector<uint8_t>(64, 0xFF), true, false},
+      {"wrong signature", PasswordBlock("abc", {'x'}, 1, "_QZNW_"), true, false},
+      {"not provisioned", PasswordBlock("abc", {'x'}, 0), true, false},
+      {"no flash access protocol", PasswordBlock("abc", {'x'}), false, false},
+      {"flash read fails", PasswordBlock("abc", {'x'}), true, true},
+  };
+  for (const Case &c : cases) {
+    auto profile = WithSetup(ConfigProfile());
+    profile.flash.contents.push_back({configtest::kPasswordBlock, c.block});
+    profile.flashAccessProtocol = c.flashAccessProtocol;
+    profile.flashAccessFails = c.readFails;
+    PutVariable(profile, u"QzUserPwd", gUserPasswordVariableGuid, std::vector<uint8_t>(16, 0x41));
+    Boot(profile);
+    std::vector<uint8_t> setup(SETUP_CONFIG_SIZE, 0);
+    EXPECT_EQ(Run(setup), EFI_SUCCESS) << c.what;
+    EXPECT_FALSE(Exists(u"QzMasterPwd", gMasterPasswordVariableGuid)) << c.what;
+    EXPECT_EQ(Variable(u"QzUserPwd", gUserPasswordVariableGuid), std::vector<uint8_t>(16, 0x41)) << c.what;
+    EXPECT_EQ(setup[100], 2) << c.what << ": the earlier steps still ran";
+  }
+}
+
+TEST_F(ConfigLoad, SetupThatCannotBeReadIsReportedAfterEveryEarlierStep) {
+  struct Case {
+    std::optional<size_t> setupSize;
+    EFI_STATUS status;
+  };
+  for (const Case &c : {Case{SETUP_CONFIG_SIZE + 1, EFI_BUFFER_TOO_SMALL}, Case{std::nullopt, EFI_NOT_FOUND},
+                        Case{SETUP_CONFIG_SIZE - 100, EFI_SUCCESS}}) {
+    auto profile = ConfigProfile();
+    if (c.setupSize) profile = WithSetup(profile, *c.setupSize);
+    profile.flash.contents.push_back({configtest::kPasswordBlock, PasswordBlock("pw", {'u'})});
+    profile.cmosBank2[0x47] = 0x00;
+    Boot(profile);
+    std::vector<uint8_t> setup(SETUP_CONFIG_SIZE, 0);
+    EXPECT_EQ(Run(setup), c.status);
+    EXPECT_EQ(setup[100], 2);
+    EXPECT_EQ(platform().Cmos2().Get(0x47), 0x03);
+    EXPECT_TRUE(Exists(u"LDFG", gLoadFlagVariableGuid));
+    EXPECT_TRUE(Exists(u"QzMasterPwd", gMasterPasswordVariableGuid));
+  }
+}
+
+TEST_F(ConfigLoad, EveryBufferIsFreedAndAMissingScratchRecordChangesNothing) {
+  auto profile = WithSetup(ConfigProfile());
+  profile.flash.contents.push_back({configtest::kPasswordBlock, PasswordBlock("pw", {'u'})});
+  Boot(profile);
+  size_t before = platform().Memory().DriverAllocations().size();
+  std::vector<uint8_t> setup(SETUP_CONFIG_SIZE, 0x77);
+  EXPECT_EQ(Run(setup), EFI_SUCCESS);
+  EXPECT_EQ(platform().Memory().DriverAllocations().size(), before);
+
+  Boot(profile);
+  platform().Memory().Faults().failNth = platform().Memory().DriverAllocationCount() + 1;
+  std::vector<uint8_t> untouched(SETUP_CONFIG_SIZE, 0x77);
+  EXPECT_EQ(Run(untouched), EFI_OUT_OF_RESOURCES);
+  EXPECT_EQ(untouched, std::vector<uint8_t>(SETUP_CONFIG_SIZE, 0x77));
+  EXPECT_FALSE(Exists(u"LDFG", gLoadFlagVariableGuid));
+  EXPECT_FALSE(Exists(u"QzMasterPwd", gMasterPasswordVariableGuid));
+  EXPECT_EQ(config_->LoadPlatformConfig(config_, nullptr), EFI_INVALID_PARAMETER);
+}
+
+}  // namespace
