@@ -3,5 +3,6 @@
 #include "platform_config/operations.h"
 
 const IMAGE_DESCRIPTOR gImageDescriptor = {
-    gPlatformConfigInitialisers, gPlatformConfigInitialiserCount, nullptr, 0, PlatformConfigDxeEntry, FALSE, 0,
+    gPlatformConfigInitialisers, gPlatformConfigInitialiserCount, gPlatformConfigTearDowns, gPlatformConfigTearDownCount,
+    PlatformConfigDxeEntry, FALSE, 0,
 };

@@ -5,3 +5,5 @@
 
 extern const LIBRARY_STEP gPlatformConfigInitialisers[];
 extern const UINTN gPlatformConfigInitialiserCount;
+extern const LIBRARY_STEP gPlatformConfigTearDowns[];
+extern const UINTN gPlatformConfigTearDownCount;

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "platform_sim/firmware/guid_util.h"
+#include "runtime/uefi/status.h"
 
 namespace sim {
 
@@ -43,6 +44,8 @@ Platform::Platform(PlatformProfile profile)
     std::snprintf(text, sizeof(text), "0x%02X", code);
     Record(EffectKind::PostCode, text, code);
   });
+  flash_ = std::make_unique<FlashHardware>(
+      profile_.flash, cpu_, bus_, pci_, trace_, [this] { return Actor(); }, [this] { PowerCut(); });
   ApplyHardwareProfile();
   for (const Variable &variable : profile_.variables) variables_.Put(variable);
   for (const PlatformProfile::Pcd &pcd : profile_.pcds) {
@@ -96,6 +99,11 @@ void Platform::Reset(EFI_RESET_TYPE type, EFI_STATUS status) {
   throw PlatformReset{type, status};
 }
 
+void Platform::PowerCut() {
+  Record(EffectKind::Reset, "power cut");
+  throw PlatformReset{EfiResetCold, EFI_ABORTED, true};
+}
+
 void Platform::Reboot() {
   // Tear the old boot down before the new one maps the arena again.
   loader_->UnloadAll();
@@ -104,6 +112,7 @@ void Platform::Reboot() {
   variables_.DropVolatile();
   cpu_.Reset();
   cpu_.SetInterrupts(profile_.interruptsEnabled);
+  flash_->PowerOn();
   StartBoot();
 }
 

@@ -5,3 +5,5 @@
 
 extern const LIBRARY_STEP gPowerEventLogInitialisers[];
 extern const UINTN gPowerEventLogInitialiserCount;
+extern const LIBRARY_STEP gPowerEventLogTearDowns[];
+extern const UINTN gPowerEventLogTearDownCount;

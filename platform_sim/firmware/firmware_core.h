@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform_sim/firmware/events.h"
+#include "platform_sim/firmware/memory_space_map.h"
 #include "platform_sim/firmware/protocol_database.h"
 #include "platform_sim/memory/arena.h"
 #include "platform_sim/profile/platform_profile.h"
@@ -48,6 +49,9 @@ class FirmwareCore {
   // checking the order in which images ask for things.
   std::vector<std::string> &CallLog() { return callLog_; }
 
+  // The GCD memory space map behind the DXE services.
+  MemorySpaceMap &MemorySpace() { return memorySpace_; }
+
   bool InSmm() const { return inSmm_; }
   void SetInSmm(bool inSmm) { inSmm_ = inSmm; }
   EFI_SMM_SYSTEM_TABLE2 *Smst() { return smst_; }
@@ -55,6 +59,7 @@ class FirmwareCore {
  private:
   void BuildHobList(const PlatformProfile &profile);
   void PublishConfigurationTables();
+  void DescribeMemorySpace();
 
   Platform &platform_;
   Arena arena_;
@@ -66,6 +71,7 @@ class FirmwareCore {
   EFI_SMM_SYSTEM_TABLE2 *smst_ = nullptr;
   bool inSmm_ = false;
   std::vector<std::string> callLog_;
+  MemorySpaceMap memorySpace_;
 };
 
 // Service tables filled with the platform's entry points (firmware/*_services.cpp).

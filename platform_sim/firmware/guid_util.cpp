@@ -27,6 +27,10 @@ std::map<EFI_GUID, std::string, GuidLess> &Names() {
       {gPlatformConfigProtocolGuid, "PlatformConfigProtocol"},
       {gSetupDataProtocolGuid, "SetupDataProtocol"},
       {gAdministerSecureBootVariableGuid, "AdministerSecureBootVendor"},
+      {gTagStoreTableProtocolGuid, "TagStoreTable"},
+      {gChipsetSpiProtocolGuid, "ChipsetSpi"},
+      {gChipsetSmmSpiProtocolGuid, "ChipsetSmmSpi"},
+      {gRegionFlashProtocolGuid, "RegionFlash"},
   };
   return names;
 }

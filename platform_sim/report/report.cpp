@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "platform_sim/firmware/guid_util.h"
+#include "platform_sim/flash/flash_report.h"
 #include "platform_sim/platform.h"
 
 namespace sim {
@@ -54,6 +55,7 @@ void WriteReport(std::ostream &out, Platform &platform) {
     if (transaction.answer) out << " answered 0x" << Hex({*transaction.answer});
     out << "\n";
   }
+  WriteFlashReport(out, platform);
   out << "Images:\n";
   for (const LoadedImage &image : platform.Images().Loaded()) {
     out << "  " << image.name << ": entry "

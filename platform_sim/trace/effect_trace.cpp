@@ -25,6 +25,8 @@ std::string EffectKindName(EffectKind kind) {
     case EffectKind::PostCode: return "post-code";
     case EffectKind::Reset: return "reset";
     case EffectKind::Note: return "note";
+    case EffectKind::FlashOperation: return "flash";
+    case EffectKind::MemorySpace: return "memory-space";
   }
   return "?";
 }

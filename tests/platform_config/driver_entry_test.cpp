@@ -121,6 +121,8 @@ TEST(PlatformConfigEntry, NoPoolForTheInterfaceMeansOutOfResourcesAndNothingInst
   sim::PlatformProfile profile = Profile(true);
   profile.tscFrequencyTable = 2400000000ull;  // no TSC buffer: the interface is the first allocation
   sim::Platform platform(profile);
+  // Nor the tag store table: an earlier image published it.
+  platform.Core().InstallProtocol(gTagStoreTableProtocolGuid, platform.Memory().AllocateFirmware(260));
   platform.Memory().Faults().failNth = platform.Memory().DriverAllocationCount() + 1;
   auto &image = platform.Load(kDriver);
   EXPECT_EQ(image.entryStatus, EFI_OUT_OF_RESOURCES);

@@ -20,7 +20,9 @@ TEST(SimulatorCli, DefaultRunReportsTheDriversEffects) {
                                "AdministerSecureBoot {AdministerSecureBootVendor} attributes 0x7, 1 bytes: 01",
                                "EC bytes taken: 81 07 FE 80 9A 00 08 16 00 00 10 00 9A 00 08 16 00 00 10 00",
                                "SignalEmbeddedController -> EFI_SUCCESS", "GetCmosOverride -> EFI_SUCCESS",
-                               "PlatformConfigDxe: entry EFI_SUCCESS"}) {
+                               "PlatformConfigDxe: entry EFI_SUCCESS",
+                               "PlatformConfigDxe     protocol      TagStoreTable",
+                               "Chosen flash device (PCD 433): token 0x11 \"W25Q128JV\" \"Winbond\""}) {
     EXPECT_NE(output.find(expected), std::string::npos) << expected << "\n" << output;
   }
 }
