@@ -1,9 +1,9 @@
 // TagStoreFlush: the block is erased as a whole, so every record is loaded first and all
 // of them are written back.
 #include "runtime/base/cpu.h"
+#include "runtime/uefi/status.h"
 #include "tagstore/flash/flash_layer.h"
 #include "tagstore/tag_store_internal.h"
-#include "runtime/uefi/status.h"
 
 static BOOLEAN AnyDirty(VOID) {
   for (TagStoreEntry *Entry = gTagStoreTable; Entry->Tag != TAG_STORE_TERMINATOR; Entry++) {
@@ -34,10 +34,10 @@ BOOLEAN TagStoreFlush(VOID) {
     return FALSE;
   }
   for (TagStoreEntry *Entry = gTagStoreTable; Entry->Tag != TAG_STORE_TERMINATOR; Entry++) {
-    // A record that did not reach the flash stays dirty, so the next flush writes it again.
-    if (Entry->Cache != nullptr && !EFI_ERROR(FlashWriteRange(Base + Entry->Offset, Entry->Cache, Entry->Size))) {
-      Entry->Dirty = 0;
-    }
+    // The erase took every record off the flash: one that is not written back is dirty,
+    // even if it was clean before, so that the next flush writes it again.
+    BOOLEAN Written = Entry->Cache != nullptr && !EFI_ERROR(FlashWriteRange(Base + Entry->Offset, Entry->Cache, Entry->Size));
+    Entry->Dirty = Written ? 0 : 1;
   }
   return TRUE;
 }

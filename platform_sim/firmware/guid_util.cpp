@@ -31,6 +31,10 @@ std::map<EFI_GUID, std::string, GuidLess> &Names() {
       {gChipsetSpiProtocolGuid, "ChipsetSpi"},
       {gChipsetSmmSpiProtocolGuid, "ChipsetSmmSpi"},
       {gRegionFlashProtocolGuid, "RegionFlash"},
+      {gFlashDescriptorTokenSpaceGuid, "FlashDescriptorSpace"},
+      {gFlashCommandTokenSpaceGuid, "FlashCommandSpace"},
+      {gFlashFirstNameTokenSpaceGuid, "FlashFirstNameSpace"},
+      {gFlashSecondNameTokenSpaceGuid, "FlashSecondNameSpace"},
   };
   return names;
 }
