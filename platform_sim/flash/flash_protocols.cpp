@@ -59,22 +59,31 @@ bool RegionRange(uint64_t offset, uint64_t length) {
   return offset <= Spi().BiosRegionSize() && length <= Spi().BiosRegionSize() - offset;
 }
 
+uint64_t RegionMemoryAddress(uint32_t offset) { return Spi().MemoryAddress(Spi().BiosRegionBase() + offset); }
+
+std::string RegionOperation(const char *name, uint32_t offset, uint64_t length) {
+  char text[96];
+  std::snprintf(text, sizeof(text), "RegionFlash %s offset 0x%06X, %llu bytes (at 0x%08llX)", name, offset,
+                static_cast<unsigned long long>(length),
+                static_cast<unsigned long long>(RegionMemoryAddress(offset)));
+  return text;
+}
+
 EFI_STATUS EFIAPI RegionWrite(REGION_FLASH_PROTOCOL *self, UINT32 offset, UINT32 size, UINT8 *data) {
   auto *instance = reinterpret_cast<RegionFlashInstance *>(self);
-  EFI_STATUS status = EFI_INVALID_PARAMETER;
-  uint64_t linear = Spi().BiosRegionBase() + offset;
-  size_t note = Monitor().Note(Operation("RegionFlash Write", linear, size), Spi().MemoryAddress(linear));
-  if (RegionRange(offset, size)) status = Spi().Write(linear, data, size);
+  size_t note = Monitor().Note(RegionOperation("Write", offset, size), RegionMemoryAddress(offset));
+  EFI_STATUS status = RegionRange(offset, size) ? Spi().Write(Spi().BiosRegionBase() + offset, data, size)
+                                                : EFI_INVALID_PARAMETER;
   if (status != EFI_SUCCESS && instance->pending == EFI_SUCCESS) instance->pending = status;
   return Finish(note, status);
 }
 
 EFI_STATUS EFIAPI RegionEraseBlock(REGION_FLASH_PROTOCOL *self, UINT32 offset) {
   auto *instance = reinterpret_cast<RegionFlashInstance *>(self);
-  EFI_STATUS status = EFI_INVALID_PARAMETER;
-  uint64_t linear = Spi().BiosRegionBase() + offset;
-  size_t note = Monitor().Note(Operation("RegionFlash EraseBlock", linear, 0x1000), Spi().MemoryAddress(linear));
-  if (RegionRange(offset, 0x1000)) status = Spi().Erase(linear, 0x1000);
+  size_t note = Monitor().Note(RegionOperation("EraseBlock", offset, 0x1000), RegionMemoryAddress(offset));
+  EFI_STATUS status = RegionRange(offset, 0x1000) && offset % 0x1000 == 0
+                          ? Spi().Erase(Spi().BiosRegionBase() + offset, 0x1000)
+                          : EFI_INVALID_PARAMETER;
   if (status != EFI_SUCCESS && instance->pending == EFI_SUCCESS) instance->pending = status;
   return Finish(note, status);
 }
@@ -83,6 +92,7 @@ EFI_STATUS EFIAPI RegionComplete(REGION_FLASH_PROTOCOL *self, UINT32) {
   auto *instance = reinterpret_cast<RegionFlashInstance *>(self);
   EFI_STATUS status = instance->pending;
   instance->pending = EFI_SUCCESS;
+  Finish(Monitor().Note("RegionFlash Complete", 0), status);
   return status;
 }
 
