@@ -12,11 +12,16 @@ set(RUNTIME_SOURCES
   runtime/base/math64.cpp
   runtime/base/delay.cpp
   runtime/base/pcd_access.cpp
+  runtime/base/image_kind.cpp
   runtime/entry/image_entry.cpp
   runtime/entry/exit_context.cpp
   runtime/entry/context_switch_x64.cpp
   runtime/entry/service_tables.cpp
   runtime/entry/tsc_frequency.cpp
+  runtime/trace/post_code.cpp
+  runtime/trace/trace_hub_channel.cpp
+  runtime/trace/trace_hub_setup.cpp
+  runtime/trace/trace_hub_message.cpp
   ${RUNTIME_PRINT_SOURCES}
 )
 
@@ -52,21 +57,47 @@ set(TAG_STORE_WRITE_SOURCES
   tagstore/flash/flash_spi_access.cpp
 )
 
+# State a DXE image shares with the firmware: address fix-up registration, the S3
+# boot-script record and its lock boxes, SMM variable access, the shared list head.
+set(RUNTIME_DXE_SHARED_STATE_SOURCES
+  runtime/base/address_fixup.cpp
+  runtime/base/lock_box.cpp
+  runtime/base/s3_boot_script.cpp
+  runtime/base/s3_ready_to_lock.cpp
+  runtime/base/smm_variable_access.cpp
+  runtime/base/list_head.cpp
+)
+# The same for an SMM image: PCD protocol pointers, SMRAM ranges, and the address
+# fix-up variant that has nothing to register with.
+set(RUNTIME_SMM_SHARED_STATE_SOURCES
+  runtime/base/address_fixup_smm.cpp
+  runtime/base/pcd_init.cpp
+  runtime/base/smram_ranges.cpp
+)
+
+# What each deliverable's initialiser list needs, and the deliverable's own sources.
+set(PLATFORM_CONFIG_LIST_SOURCES
+  platform_config/library_steps.cpp
+  ${RUNTIME_DXE_SHARED_STATE_SOURCES}
+  ${TAG_STORE_SOURCES}
+)
 set(PLATFORM_CONFIG_SOURCES
   platform_config/image.cpp
-  platform_config/library_steps.cpp
   platform_config/driver_entry.cpp
   platform_config/setup_policy.cpp
   platform_config/config_load.cpp
   platform_config/reserved_operation.cpp
   platform_config/cmos_access.cpp
   platform_config/ec_access.cpp
-  ${TAG_STORE_SOURCES}
+  ${PLATFORM_CONFIG_LIST_SOURCES}
 )
 
 # Library steps of the other deliverables; their driver entries join with their images.
-set(POWER_EVENT_LOG_LIST_SOURCES power_event_log/library_steps.cpp)
-list(APPEND POWER_EVENT_LOG_LIST_SOURCES ${TAG_STORE_SOURCES})
+set(POWER_EVENT_LOG_LIST_SOURCES
+  power_event_log/library_steps.cpp
+  ${RUNTIME_SMM_SHARED_STATE_SOURCES}
+  ${TAG_STORE_SOURCES}
+)
 set(DISK_INFO_LIST_SOURCES disk_info/library_steps.cpp)
 
 # Images shipped as firmware, by name.

@@ -5,6 +5,7 @@
 
 #include "platform_sim/firmware/guid_util.h"
 #include "runtime/uefi/status.h"
+#include "runtime/uefi/guids.h"
 
 namespace sim {
 
@@ -39,15 +40,23 @@ Platform::Platform(PlatformProfile profile)
                   byte.lost ? " LOST (input buffer full)" : "");
     Record(EffectKind::EcByte, text, byte.value);
   });
-  postCodes_.OnWrite([this](uint8_t code) {
-    char text[24];
-    std::snprintf(text, sizeof(text), "0x%02X", code);
-    Record(EffectKind::PostCode, text, code);
+  postCodes_.OnWrite([this](const PostCodeWrite &code) {
+    char text[40];
+    std::snprintf(text, sizeof(text), "0x%0*X (%u-bit)", static_cast<int>(code.width * 2), code.value,
+                  code.width * 8);
+    Record(EffectKind::PostCode, text, code.value);
+  });
+  if (profile_.pmcPresent) pmc_.Attach(bus_, pci_);
+  pmc_.SetTraceHubDisabled(profile_.traceHubDisabled);
+  if (profile_.traceHubPresent) traceHub_.Attach(bus_);
+  traceHub_.OnMessage([this](const TraceHubMessage &message) {
+    Record(EffectKind::TraceHubMessage, DescribeTraceHubMessage(message), message.tag);
   });
   flash_ = std::make_unique<FlashHardware>(
       profile_.flash, cpu_, bus_, pci_, trace_, [this] { return Actor(); }, [this] { PowerCut(); });
   ApplyHardwareProfile();
   for (const Variable &variable : profile_.variables) variables_.Put(variable);
+  if (profile_.s3BootScriptPcd) pcds_.Define(gS3BootScriptTokenSpaceGuid, 0x30000, std::vector<uint8_t>(8, 0));
   for (const PlatformProfile::Pcd &pcd : profile_.pcds) {
     if (pcd.space) {
       pcds_.Define(*pcd.space, pcd.token, pcd.value, pcd.persistent);

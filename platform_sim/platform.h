@@ -12,7 +12,9 @@
 #include "platform_sim/devices/pci_express.h"
 #include "platform_sim/devices/embedded_controller.h"
 #include "platform_sim/devices/pit.h"
+#include "platform_sim/devices/power_management.h"
 #include "platform_sim/devices/simple_ports.h"
+#include "platform_sim/devices/trace_hub.h"
 #include "platform_sim/firmware/firmware_core.h"
 #include "platform_sim/firmware/pcd_database.h"
 #include "platform_sim/firmware/variable_store.h"
@@ -55,6 +57,8 @@ class Platform {
   VariableStore &Variables() { return variables_; }
   PcdDatabase &Pcds() { return pcds_; }
   PciExpressSpace &Pci() { return pci_; }
+  PowerManagementController &Pmc() { return pmc_; }
+  TraceHub &TraceHubWindow() { return traceHub_; }
   EffectTrace &Trace() { return trace_; }
   FlashHardware &Flash() { return *flash_; }
 
@@ -100,6 +104,8 @@ class Platform {
   VariableStore variables_;
   PcdDatabase pcds_;
   PciExpressSpace pci_;
+  PowerManagementController pmc_;
+  TraceHub traceHub_;
   EffectTrace trace_;
   std::unique_ptr<FlashHardware> flash_;
   std::unique_ptr<ImageLoader> loader_;

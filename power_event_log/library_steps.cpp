@@ -4,12 +4,13 @@
 #include "tagstore/flash/flash_layer.h"
 #include "tagstore/tag_store.h"
 
-// The PCD protocol and SMRAM range steps (3, 5) and their tear-down steps (3), (4)
-// join as those subsystems are built.
+// The initialiser and tear-down lists of this deliverable, in their order.
 const LIBRARY_STEP gPowerEventLogInitialisers[] = {
     InitRuntimeServicesTable,  // 1
     InitBootServicesTable,  // 2
+    InitPcdProtocols,  // 3
     InitSmmServicesTable,  // 4
+    InitSmramRanges,  // 5
     InitNothing,  // 6
     InitDxeServicesTable,  // 7
     InitHobList,  // 8
@@ -24,5 +25,7 @@ const UINTN gPowerEventLogInitialiserCount = ARRAY_COUNT(gPowerEventLogInitialis
 const LIBRARY_STEP gPowerEventLogTearDowns[] = {
     TearDownFlashContextPointer,  // (1)
     TearDownFlashLayer,  // (2)
+    TearDownSmramRanges,  // (3)
+    TearDownPcdProtocols,  // (4)
 };
 const UINTN gPowerEventLogTearDownCount = ARRAY_COUNT(gPowerEventLogTearDowns);

@@ -9,22 +9,29 @@
 
 namespace sim {
 
+// A post-code display latches whatever width the firmware writes (POST codes are
+// written 16 bits wide here).
+struct PostCodeWrite {
+  uint32_t value = 0;
+  unsigned width = 1;  // bytes
+};
+
 class PostCodePort : public IoDevice {
  public:
   void Attach(AddressMap &map) { map.ClaimPorts(0x80, 1, this); }
-  uint64_t IoRead(uint16_t, unsigned) override { return lastCode_; }
-  void IoWrite(uint16_t, unsigned, uint64_t value) override {
-    lastCode_ = static_cast<uint8_t>(value);
-    codes_.push_back(lastCode_);
-    if (observer_) observer_(lastCode_);
+  uint64_t IoRead(uint16_t, unsigned) override { return last_.value; }
+  void IoWrite(uint16_t, unsigned width, uint64_t value) override {
+    last_ = PostCodeWrite{static_cast<uint32_t>(value), width};
+    codes_.push_back(last_);
+    if (observer_) observer_(last_);
   }
-  const std::vector<uint8_t> &Codes() const { return codes_; }
-  void OnWrite(std::function<void(uint8_t)> observer) { observer_ = std::move(observer); }
+  const std::vector<PostCodeWrite> &Codes() const { return codes_; }
+  void OnWrite(std::function<void(const PostCodeWrite &)> observer) { observer_ = std::move(observer); }
 
  private:
-  uint8_t lastCode_ = 0;
-  std::vector<uint8_t> codes_;
-  std::function<void(uint8_t)> observer_;
+  PostCodeWrite last_;
+  std::vector<PostCodeWrite> codes_;
+  std::function<void(const PostCodeWrite &)> observer_;
 };
 
 // Writing here only costs time, as on the ISA bus.

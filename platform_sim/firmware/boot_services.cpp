@@ -36,7 +36,11 @@ EFI_STATUS EFIAPI AllocatePool(EFI_MEMORY_TYPE type, UINTN size, VOID **buffer) 
   return *buffer == nullptr ? EFI_OUT_OF_RESOURCES : EFI_SUCCESS;
 }
 
-EFI_STATUS EFIAPI FreePool(VOID *buffer) { return Core().Memory().FreePool(buffer); }
+EFI_STATUS EFIAPI FreePool(VOID *buffer) {
+  // SMRAM pool belongs to the SMM services.
+  if (Core().Memory().InSmram(reinterpret_cast<uint64_t>(buffer))) return EFI_INVALID_PARAMETER;
+  return Core().Memory().FreePool(buffer);
+}
 
 std::string EventOwner(EFI_EVENT_NOTIFY notify) {
   Platform &platform = Platform::Current();
@@ -89,6 +93,7 @@ EFI_STATUS EFIAPI HandleProtocol(EFI_HANDLE handle, EFI_GUID *protocol, VOID **i
 
 EFI_STATUS EFIAPI RegisterProtocolNotify(EFI_GUID *protocol, EFI_EVENT event, VOID **registration) {
   if (protocol == nullptr || !Core().Events().IsOpen(event)) return EFI_INVALID_PARAMETER;
+  Core().CallLog().push_back("RegisterProtocolNotify " + GuidName(*protocol));
   return Core().Protocols().RegisterNotify(*protocol, event, registration);
 }
 

@@ -23,7 +23,15 @@ FirmwareCore::FirmwareCore(Platform &platform, const PlatformProfile &profile)
           [&platform](const EFI_GUID &guid) { platform.Record(EffectKind::ProtocolInstall, GuidName(guid)); }),
       smmProtocols_(
           arena_, [](EFI_EVENT) {},
-          [&platform](const EFI_GUID &guid) { platform.Record(EffectKind::ProtocolInstall, "SMM " + GuidName(guid)); }) {
+          [&platform](const EFI_GUID &guid) { platform.Record(EffectKind::ProtocolInstall, "SMM " + GuidName(guid)); }),
+      addressFixups_([this](uint64_t address) {
+        // A pointer variable lies in an image or in memory handed out by the platform.
+        return !platform_.Images().OwnerOf(reinterpret_cast<const void *>(address)).empty() ||
+               arena_.Find(address) != nullptr;
+      }),
+      smram_(arena_),
+      lockBoxes_(arena_),
+      communication_(lockBoxes_) {
   systemTable_ = static_cast<EFI_SYSTEM_TABLE *>(arena_.AllocateFirmware(sizeof(EFI_SYSTEM_TABLE)));
   systemTable_->Hdr.Signature = EFI_SYSTEM_TABLE_SIGNATURE;
   systemTable_->Hdr.Revision = EFI_2_70_SYSTEM_TABLE_REVISION;
@@ -52,6 +60,13 @@ FirmwareCore::FirmwareCore(Platform &platform, const PlatformProfile &profile)
     InstallProtocol(gPcdProtocolGuid, BuildPcdProtocol(arena_));
     InstallProtocol(gEfiPcdProtocolGuid, BuildEfiPcdProtocol(arena_));
   }
+  if (profile.pcdInfoProtocols) {
+    InstallProtocol(gPcdInfoProtocolGuid, BuildPcdInfoProtocol(arena_));
+    InstallProtocol(gEfiGetPcdInfoProtocolGuid, BuildPcdInfoProtocol(arena_));
+  }
+  if (profile.smmAccess) InstallProtocol(gEfiSmmAccess2ProtocolGuid, BuildSmmAccess2(arena_));
+  if (profile.smmCommunication) InstallProtocol(gEfiSmmCommunicationProtocolGuid, BuildSmmCommunication(arena_));
+  if (profile.addressFixupAtBoot) InstallAddressFixup();
   DescribeMemorySpace();
   InstallFlashProtocols(platform, *this, profile);
   if (profile.hiiProtocols) {
@@ -147,6 +162,30 @@ EFI_HANDLE FirmwareCore::InstallProtocol(const EFI_GUID &guid, void *interface) 
 void FirmwareCore::InstallVariableWriteArch() {
   ActorScope actor(platform_, "variable services");
   InstallProtocol(gEfiVariableWriteArchProtocolGuid, nullptr);
+}
+
+void FirmwareCore::InstallAddressFixup() {
+  ActorScope actor(platform_, "address fix-up");
+  InstallProtocol(gAddressFixupProtocolGuid, BuildAddressFixupProtocol(arena_));
+}
+
+EFI_STATUS FirmwareCore::SetVirtualAddressMap() {
+  if (virtualAddresses_.State() != VirtualAddressSwitch::Phase::Physical) return EFI_UNSUPPORTED;
+  virtualAddresses_.Begin();
+  events_.SignalGroup(gEfiEventVirtualAddressChangeGuid);
+  {
+    ActorScope actor(platform_, "address fix-up");
+    for (const PointerRegistration &registration : addressFixups_.Registrations()) {
+      virtualAddresses_.Convert(0, reinterpret_cast<void **>(registration.variable), registration.owner);
+    }
+  }
+  virtualAddresses_.Finish();
+  return EFI_SUCCESS;
+}
+
+void FirmwareCore::InstallSmmReadyToLock() {
+  ActorScope actor(platform_, "SMM core");
+  InstallProtocol(gEfiDxeSmmReadyToLockProtocolGuid, nullptr);
 }
 
 }  // namespace sim

@@ -7,11 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "platform_sim/firmware/address_fixup.h"
 #include "platform_sim/firmware/events.h"
 #include "platform_sim/firmware/memory_space_map.h"
 #include "platform_sim/firmware/protocol_database.h"
+#include "platform_sim/firmware/virtual_address.h"
 #include "platform_sim/memory/arena.h"
 #include "platform_sim/profile/platform_profile.h"
+#include "platform_sim/smm/lock_box_store.h"
+#include "platform_sim/smm/smm_communication.h"
+#include "platform_sim/smm/smram_access.h"
 #include "runtime/base/services.h"
 #include "runtime/uefi/pcd.h"
 #include "runtime/uefi/system_table.h"
@@ -56,6 +61,21 @@ class FirmwareCore {
   void SetInSmm(bool inSmm) { inSmm_ = inSmm; }
   EFI_SMM_SYSTEM_TABLE2 *Smst() { return smst_; }
 
+  // The platform's pointer registry, and the change to virtual addressing: signals
+  // the virtual-address-change group, then converts every registered variable.
+  // EFI_UNSUPPORTED when the switch has already happened.
+  AddressFixupRegistry &AddressFixups() { return addressFixups_; }
+  void InstallAddressFixup();
+  VirtualAddressSwitch &VirtualAddresses() { return virtualAddresses_; }
+  EFI_STATUS SetVirtualAddressMap();
+
+  // SMM: SMRAM access, the communication protocol and its lock-box handler, and the
+  // DXE SMM ready-to-lock point (installed by the test or the simulator).
+  SmramAccess &Smram() { return smram_; }
+  LockBoxStore &LockBoxes() { return lockBoxes_; }
+  SmmCommunication &Communication() { return communication_; }
+  void InstallSmmReadyToLock();
+
  private:
   void BuildHobList(const PlatformProfile &profile);
   void PublishConfigurationTables();
@@ -72,6 +92,11 @@ class FirmwareCore {
   bool inSmm_ = false;
   std::vector<std::string> callLog_;
   MemorySpaceMap memorySpace_;
+  AddressFixupRegistry addressFixups_;
+  VirtualAddressSwitch virtualAddresses_;
+  SmramAccess smram_;
+  LockBoxStore lockBoxes_;
+  SmmCommunication communication_;
 };
 
 // Service tables filled with the platform's entry points (firmware/*_services.cpp).
@@ -82,5 +107,7 @@ EFI_SMM_SYSTEM_TABLE2 *BuildSmmSystemTable(Arena &arena);
 EFI_SMM_BASE2_PROTOCOL *BuildSmmBase2(Arena &arena);
 PCD_PROTOCOL *BuildPcdProtocol(Arena &arena);
 EFI_PCD_PROTOCOL *BuildEfiPcdProtocol(Arena &arena);
+// Either PCD information protocol: only the SKU query, as the images never call it.
+void *BuildPcdInfoProtocol(Arena &arena);
 
 }  // namespace sim

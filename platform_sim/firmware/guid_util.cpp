@@ -35,6 +35,20 @@ std::map<EFI_GUID, std::string, GuidLess> &Names() {
       {gFlashCommandTokenSpaceGuid, "FlashCommandSpace"},
       {gFlashFirstNameTokenSpaceGuid, "FlashFirstNameSpace"},
       {gFlashSecondNameTokenSpaceGuid, "FlashSecondNameSpace"},
+      {gEfiEventVirtualAddressChangeGuid, "VirtualAddressChange"},
+      {gPcdInfoProtocolGuid, "PcdInfo"},
+      {gEfiGetPcdInfoProtocolGuid, "EfiGetPcdInfo"},
+      {gEfiSmmAccess2ProtocolGuid, "SmmAccess2"},
+      {gEfiSmmCommunicationProtocolGuid, "SmmCommunication"},
+      {gEfiDxeSmmReadyToLockProtocolGuid, "DxeSmmReadyToLock"},
+      {gEfiSmmVariableProtocolGuid, "SmmVariable"},
+      {gAddressFixupProtocolGuid, "AddressFixupProtocol"},
+      {gS3BootScriptTokenSpaceGuid, "S3BootScriptTokenSpace"},
+      {gLockBoxCommunicationGuid, "LockBoxCommunication"},
+      {gS3ScriptTableLockBoxGuid, "S3ScriptTable"},
+      {gS3ScriptTableUsedLockBoxGuid, "S3ScriptTableUsed"},
+      {gS3BootScriptPrivateLockBoxGuid, "S3BootScriptPrivate"},
+      {gSharedListHeadProtocolGuid, "SharedListHead"},
   };
   return names;
 }

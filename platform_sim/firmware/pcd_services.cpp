@@ -59,7 +59,20 @@ EFI_STATUS EFIAPI GetNextToken(CONST EFI_GUID *space, UINTN *token) {
   return next ? EFI_SUCCESS : EFI_NOT_FOUND;
 }
 
+// The PCD information protocols: this platform has one SKU, 0.
+struct PcdInfoInterface {
+  UINTN(EFIAPI *GetSku)();
+};
+
+UINTN EFIAPI GetSku() { return 0; }
+
 }  // namespace
+
+void *BuildPcdInfoProtocol(Arena &arena) {
+  auto *protocol = static_cast<PcdInfoInterface *>(arena.AllocateFirmware(sizeof(PcdInfoInterface)));
+  protocol->GetSku = GetSku;
+  return protocol;
+}
 
 PCD_PROTOCOL *BuildPcdProtocol(Arena &arena) {
   auto *protocol = static_cast<PCD_PROTOCOL *>(arena.AllocateFirmware(sizeof(PCD_PROTOCOL)));

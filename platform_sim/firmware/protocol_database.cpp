@@ -144,6 +144,13 @@ std::vector<EFI_HANDLE> ProtocolDatabase::HandlesWith(const EFI_GUID &guid) cons
   return result;
 }
 
+std::optional<EFI_GUID> ProtocolDatabase::NotifyProtocolOf(EFI_EVENT event) const {
+  for (const Registration &registration : registrations_) {
+    if (registration.event == event) return registration.guid;
+  }
+  return std::nullopt;
+}
+
 void ProtocolDatabase::ForgetEvent(EFI_EVENT event) {
   registrations_.erase(std::remove_if(registrations_.begin(), registrations_.end(),
                                       [&](const Registration &r) { return r.event == event; }),

@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,8 @@ class ProtocolDatabase {
   EFI_STATUS Locate(const EFI_GUID &guid, void *registration, void **interface);
   EFI_STATUS RegisterNotify(const EFI_GUID &guid, EFI_EVENT event, void **registration);
   std::vector<EFI_HANDLE> HandlesWith(const EFI_GUID &guid) const;
+  // The protocol an event was registered for, if any.
+  std::optional<EFI_GUID> NotifyProtocolOf(EFI_EVENT event) const;
   // Drops registrations that signal an event that no longer exists.
   void ForgetEvent(EFI_EVENT event);
 

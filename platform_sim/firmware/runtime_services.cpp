@@ -30,10 +30,14 @@ VOID EFIAPI ResetSystem(EFI_RESET_TYPE type, EFI_STATUS status, UINTN, VOID *) {
   Platform::Current().Reset(type, status);
 }
 
-// Interim: time, conversion and variable enumeration are modelled by the subsystems
-// that use them; until then they answer EFI_UNSUPPORTED.
+EFI_STATUS EFIAPI ConvertPointer(UINTN disposition, VOID **address) {
+  Platform &platform = Platform::Current();
+  return platform.Core().VirtualAddresses().Convert(disposition, address, platform.Actor());
+}
+
+// Interim: time and variable enumeration are modelled by the subsystems that use
+// them; until then they answer EFI_UNSUPPORTED.
 EFI_STATUS EFIAPI GetTime(EFI_TIME *, VOID *) { return EFI_UNSUPPORTED; }
-EFI_STATUS EFIAPI ConvertPointer(UINTN, VOID **) { return EFI_UNSUPPORTED; }
 EFI_STATUS EFIAPI GetNextVariableName(UINTN *, CHAR16 *, EFI_GUID *) { return EFI_UNSUPPORTED; }
 
 }  // namespace

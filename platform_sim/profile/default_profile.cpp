@@ -9,6 +9,8 @@ PlatformProfile DefaultPlatformProfile() {
   profile.name = "default";
   // The variable services start after the drivers, so the notification path runs.
   profile.variableWriteAtBoot = false;
+  // The platform converts registered pointers when the OS goes virtual.
+  profile.addressFixupAtBoot = true;
   // The override marker is set and the options register holds the factory value.
   profile.cmosBank2[0x47] = 0x00;
   profile.cmosBank2[0x50] = 0xAA;

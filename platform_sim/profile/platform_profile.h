@@ -27,6 +27,14 @@ struct PlatformProfile {
   bool hiiProtocols = true;
   bool pcdProtocols = true;
   bool smmBase = false;
+  bool pcdInfoProtocols = true;   // the two PCD information protocols
+  bool smmAccess = true;          // EFI_SMM_ACCESS2_PROTOCOL over the arena's SMRAM
+  bool smmCommunication = true;   // EFI_SMM_COMMUNICATION_PROTOCOL with the lock-box handler
+  // AddressFixupProtocol before any driver starts; otherwise only when the test or
+  // the simulator installs it (FirmwareCore::InstallAddressFixup).
+  bool addressFixupAtBoot = false;
+  // Dynamic PCD 0x30000 of the S3 boot-script token space, 0 at every boot.
+  bool s3BootScriptPcd = true;
 
   // The variable-write architectural protocol: present before any driver starts, or
   // installed only when the test or simulator says so.
@@ -38,6 +46,9 @@ struct PlatformProfile {
   std::map<uint8_t, uint8_t> cmosBank2;
   EcResponsiveness ecResponsiveness = EcResponsiveness::Normal;
   std::vector<uint8_t> ecAnswers;  // answers to successive 0x9A commands; 0x80 after
+  bool pmcPresent = true;         // power management controller at PCI 0:31.2
+  bool traceHubDisabled = false;  // the PMC's trace-hub disable bit
+  bool traceHubPresent = true;    // the trace-hub window at 0xFE200000 answers
 
   std::vector<Variable> variables;
 

@@ -1,11 +1,13 @@
 #include "platform_sim/report/report.h"
 
+#include <cstring>
 #include <iomanip>
 #include <sstream>
 
 #include "platform_sim/firmware/guid_util.h"
 #include "platform_sim/flash/flash_report.h"
 #include "platform_sim/platform.h"
+#include "runtime/uefi/guids.h"
 
 namespace sim {
 
@@ -18,6 +20,67 @@ std::string Hex(const std::vector<uint8_t> &bytes) {
          << static_cast<int>(bytes[index]);
   }
   return text.str();
+}
+
+std::string Address(uint64_t value) {
+  std::ostringstream text;
+  text << "0x" << std::hex << std::uppercase << value;
+  return text.str();
+}
+
+// What a pointer points at, when it is something the platform handed out by name.
+std::string Target(Platform &platform, uint64_t value) {
+  if (value == reinterpret_cast<uint64_t>(platform.SystemTable()->RuntimeServices)) return " (runtime services)";
+  if (value == reinterpret_cast<uint64_t>(platform.SystemTable()->BootServices)) return " (boot services)";
+  for (const HandleRecord &handle : platform.Core().Protocols().Handles()) {
+    for (const ProtocolEntry &entry : handle.protocols) {
+      if (entry.interface != nullptr && reinterpret_cast<uint64_t>(entry.interface) == value) {
+        return " (" + GuidName(entry.guid) + " interface)";
+      }
+    }
+  }
+  return "";
+}
+
+// The pointer variables registered for conversion at the change to virtual addressing.
+void WriteAddressFixups(std::ostream &out, Platform &platform) {
+  const auto &registrations = platform.Core().AddressFixups().Registrations();
+  out << "Address fix-up registrations: " << registrations.size() << "\n";
+  for (const PointerRegistration &registration : registrations) {
+    uint64_t value = 0;
+    std::memcpy(&value, reinterpret_cast<const void *>(registration.variable), sizeof(value));
+    out << "  pointer variable " << Address(registration.variable) << " of " << registration.owner << ", holds "
+        << Address(value) << Target(platform, value) << "\n";
+  }
+  const auto &conversions = platform.Core().VirtualAddresses().Conversions();
+  if (conversions.empty()) return;
+  out << "Pointer conversions at the change to virtual addressing: " << conversions.size() << "\n";
+  for (const PointerConversion &conversion : conversions) {
+    out << "  " << conversion.caller << ": variable " << Address(conversion.variable) << " holding "
+        << Address(conversion.value) << Target(platform, conversion.value) << " -> " << StatusText(conversion.status)
+        << "\n";
+  }
+}
+
+// The shared S3 boot-script private record, found through its PCD.
+void WriteS3Record(std::ostream &out, Platform &platform) {
+  uint64_t address = platform.Pcds().Number(platform.Pcds().Find(gS3BootScriptTokenSpaceGuid, 0x30000));
+  const Allocation *block = address == 0 ? nullptr : platform.Memory().Find(address);
+  if (block == nullptr || block->address + block->size < address + 16) {
+    out << "S3 boot-script record: none\n";
+    return;
+  }
+  uint8_t record[16];
+  std::memcpy(record, reinterpret_cast<const void *>(address), sizeof(record));
+  uint64_t table = 0;
+  uint32_t used = 0;
+  uint16_t pages = 0;
+  std::memcpy(&table, record, 8);
+  std::memcpy(&used, record + 8, 4);
+  std::memcpy(&pages, record + 12, 2);
+  out << "S3 boot-script record at " << Address(address) << " (" << MemoryTypeName(block->type) << "): table "
+      << Address(table) << ", " << used << " bytes used, " << pages << " pages, "
+      << (record[14] ? "closed" : "open") << "\n";
 }
 
 }  // namespace
@@ -55,12 +118,31 @@ void WriteReport(std::ostream &out, Platform &platform) {
     if (transaction.answer) out << " answered 0x" << Hex({*transaction.answer});
     out << "\n";
   }
+  if (!platform.PostCodes().Codes().empty()) {
+    out << "Post codes (port 0x80):";
+    for (const PostCodeWrite &code : platform.PostCodes().Codes()) {
+      out << " 0x" << std::hex << std::uppercase << std::right << std::setw(static_cast<int>(code.width * 2)) << std::setfill('0')
+          << code.value << std::dec << std::setfill(' ') << " (" << code.width * 8 << "-bit)";
+    }
+    out << "; CMOS bank 2 0x6A=0x" << Hex({platform.Cmos2().Get(0x6A)}) << "\n";
+  }
+  if (!platform.TraceHubWindow().Messages().empty()) {
+    out << "Trace-hub messages:\n";
+    for (const TraceHubMessage &message : platform.TraceHubWindow().Messages()) {
+      out << "  " << DescribeTraceHubMessage(message) << "\n";
+    }
+  }
   WriteFlashReport(out, platform);
   out << "Images:\n";
   for (const LoadedImage &image : platform.Images().Loaded()) {
     out << "  " << image.name << ": entry "
         << (image.entryReturned ? StatusText(image.entryStatus) : std::string("did not return")) << "\n";
   }
+  WriteAddressFixups(out, platform);
+  WriteS3Record(out, platform);
+  const auto boxes = platform.Core().LockBoxes().Describe();
+  out << "Lock boxes: " << boxes.size() << "\n";
+  for (const std::string &box : boxes) out << "  " << box << "\n";
   auto leaks = platform.Memory().DriverAllocations();
   out << "Driver pool and pages still allocated: " << leaks.size() << "\n";
   for (const Allocation &block : leaks) {

@@ -23,10 +23,13 @@ std::string EffectKindName(EffectKind kind) {
     case EffectKind::CmosWrite: return "cmos";
     case EffectKind::EcByte: return "ec";
     case EffectKind::PostCode: return "post-code";
+    case EffectKind::TraceHubMessage: return "trace-hub";
     case EffectKind::Reset: return "reset";
     case EffectKind::Note: return "note";
     case EffectKind::FlashOperation: return "flash";
     case EffectKind::MemorySpace: return "memory-space";
+    case EffectKind::AddressFixup: return "address-fixup";
+    case EffectKind::LockBox: return "lock-box";
   }
   return "?";
 }

@@ -20,10 +20,13 @@ enum class EffectKind {
   CmosWrite,
   EcByte,
   PostCode,
+  TraceHubMessage,
   Reset,
   Note,
   FlashOperation,
   MemorySpace,
+  AddressFixup,
+  LockBox,
 };
 
 struct Effect {

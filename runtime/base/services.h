@@ -6,15 +6,7 @@
 #include "runtime/uefi/dxe_services.h"
 #include "runtime/uefi/runtime_services.h"
 #include "runtime/uefi/smm.h"
-
-// Describes one SMRAM range (PI EFI_SMRAM_DESCRIPTOR).
-typedef struct {
-  EFI_PHYSICAL_ADDRESS PhysicalStart;
-  EFI_PHYSICAL_ADDRESS CpuStart;
-  UINT64 PhysicalSize;
-  UINT64 RegionState;
-} EFI_SMRAM_DESCRIPTOR;
-EFI_LAYOUT_SIZE(EFI_SMRAM_DESCRIPTOR, 32);
+#include "runtime/uefi/smm_access.h"
 
 extern EFI_HANDLE gImageHandle;
 extern EFI_SYSTEM_TABLE *gST;

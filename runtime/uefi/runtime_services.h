@@ -4,6 +4,9 @@
 #include "runtime/uefi/system_table.h"
 
 typedef EFI_STATUS(EFIAPI *EFI_GET_TIME)(EFI_TIME *Time, VOID *Capabilities);
+// ConvertPointer's DebugDisposition: a null pointer is allowed and stays null.
+#define EFI_OPTIONAL_PTR 0x00000001u
+
 typedef EFI_STATUS(EFIAPI *EFI_CONVERT_POINTER)(UINTN DebugDisposition, VOID **Address);
 typedef EFI_STATUS(EFIAPI *EFI_GET_VARIABLE)(CHAR16 *VariableName, EFI_GUID *VendorGuid, UINT32 *Attributes,
                                              UINTN *DataSize, VOID *Data);

@@ -4,7 +4,9 @@
 #include "platform_config/ec_access.h"
 #include "platform_config/library_steps.h"
 #include "platform_config/operations.h"
+#include "runtime/base/address_fixup.h"
 #include "runtime/base/delay.h"
+#include "runtime/base/lock_box.h"
 #include "runtime/base/pool.h"
 #include "runtime/base/services.h"
 #include "runtime/uefi/status.h"
@@ -18,11 +20,41 @@ static EFI_STATUS EFIAPI ProbeEcWriteRam(UINT16 Address, UINT8 Value) { return E
 static EFI_STATUS EFIAPI ProbeEcCommandWithAck(UINT8 A, UINT8 B, UINT16 Value) { return EcCommandWithAck(A, B, Value); }
 static VOID EFIAPI ProbeMicroSecondDelay(UINTN MicroSeconds) { MicroSecondDelay(MicroSeconds); }
 
-static PLATFORM_CONFIG_PROBE mProbe = {ProbeCmosReadGuarded, ProbeProgramCmosOptions, ProbeEcWriteRam,
-                                       ProbeEcCommandWithAck, ProbeMicroSecondDelay};
+static EFI_STATUS EFIAPI ProbeAddressFixupRegister(VOID *PointerVariable) {
+  return AddressFixupRegister(PointerVariable);
+}
+static EFI_STATUS EFIAPI ProbeAddressFixupRemove(VOID *PointerVariable) { return AddressFixupRemove(PointerVariable); }
+static EFI_STATUS EFIAPI ProbeSaveLockBox(const EFI_GUID *Guid, const VOID *Buffer, UINTN Length) {
+  return SaveLockBox(Guid, Buffer, Length);
+}
+static EFI_STATUS EFIAPI ProbeSetLockBoxAttributes(const EFI_GUID *Guid, UINT64 Attributes) {
+  return SetLockBoxAttributes(Guid, Attributes);
+}
+
+static PLATFORM_CONFIG_PROBE mProbe = {ProbeCmosReadGuarded,      ProbeProgramCmosOptions,   ProbeEcWriteRam,
+                                       ProbeEcCommandWithAck,     ProbeMicroSecondDelay,     ProbeAddressFixupRegister,
+                                       ProbeAddressFixupRemove,   ProbeSaveLockBox,          ProbeSetLockBoxAttributes};
+
+static CHAR16 mStatusName[] = u"ProbeEntryStatus";
+
+// A test may ask the entry to fail before the driver's own entry runs, so that the
+// tear-down list runs after nothing but the initialisers.
+static BOOLEAN RequestedFailure(EFI_STATUS *Status) {
+  UINT64 Requested = EFI_SUCCESS;
+  UINTN Size = sizeof(Requested);
+  if (EFI_ERROR(gRT->GetVariable(mStatusName, &gProbeVariableGuid, nullptr, &Size, &Requested))) {
+    return FALSE;
+  }
+  *Status = Requested;
+  return TRUE;
+}
 
 static EFI_STATUS EFIAPI ProbeEntry(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *SystemTable) {
-  EFI_STATUS Status = PlatformConfigDxeEntry(ImageHandle, SystemTable);
+  EFI_STATUS Status = EFI_SUCCESS;
+  if (RequestedFailure(&Status)) {
+    return Status;
+  }
+  Status = PlatformConfigDxeEntry(ImageHandle, SystemTable);
   if (EFI_ERROR(Status)) {
     return Status;
   }
@@ -31,5 +63,6 @@ static EFI_STATUS EFIAPI ProbeEntry(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *Sy
 }
 
 const IMAGE_DESCRIPTOR gImageDescriptor = {
-    gPlatformConfigInitialisers, gPlatformConfigInitialiserCount, nullptr, 0, ProbeEntry, FALSE, 0,
+    gPlatformConfigInitialisers, gPlatformConfigInitialiserCount, gPlatformConfigTearDowns, gPlatformConfigTearDownCount,
+    ProbeEntry, FALSE, 0,
 };

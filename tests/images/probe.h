@@ -33,4 +33,38 @@ typedef struct {
   EFI_STATUS(EFIAPI *EcWriteRam)(UINT16 Address, UINT8 Value);
   EFI_STATUS(EFIAPI *EcCommandWithAck)(UINT8 A, UINT8 B, UINT16 Value);
   VOID(EFIAPI *MicroSecondDelay)(UINTN MicroSeconds);
+  EFI_STATUS(EFIAPI *AddressFixupRegister)(VOID *PointerVariable);
+  EFI_STATUS(EFIAPI *AddressFixupRemove)(VOID *PointerVariable);
+  EFI_STATUS(EFIAPI *SaveLockBox)(const EFI_GUID *Guid, const VOID *Buffer, UINTN Length);
+  EFI_STATUS(EFIAPI *SetLockBoxAttributes)(const EFI_GUID *Guid, UINT64 Attributes);
 } PLATFORM_CONFIG_PROBE;
+
+// Post-code and trace-hub routines of the runtime, published by the trace probe images
+// (on the boot-services database, or on the SMM one when loaded into SMM).
+inline EFI_GUID gTraceProbeProtocolGuid = {0x51C0E7D2, 0x9A4B, 0x4C38, {0x8D, 0x16, 0x7B, 0xE2, 0x04, 0x5F, 0xA9, 0x3C}};
+
+typedef struct {
+  UINT32(EFIAPI *EmitPostCode)(UINT32 Code);
+  BOOLEAN(EFIAPI *PostCodeReportingEnabled)(VOID);
+  EFI_STATUS(EFIAPI *TraceHubWriteText)(UINT32 Severity, const CHAR8 *Text, UINTN Length, BOOLEAN LengthFollows);
+  EFI_STATUS(EFIAPI *TraceHubChannelAddress)(UINT32 Master, UINT32 Channel, UINT64 *Address);
+} TRACE_PROBE;
+
+// What RuntimeProbeSmm's initialisers left, as it reports them in "ProbeSmmState".
+#pragma pack(push, 1)
+typedef struct {
+  UINT64 Pcd;
+  UINT64 PiPcd;
+  UINT64 PcdInfo;
+  UINT64 PiPcdInfo;
+  UINT64 SmramRanges;
+  UINT64 SmramRangeCount;
+} PROBE_SMM_STATE;
+#pragma pack(pop)
+
+inline EFI_GUID gSmmProbeProtocolGuid = {0x5F1D3C2B, 0x7A90, 0x4E61, {0x8C, 0x3D, 0x19, 0xB4, 0x6E, 0x02, 0xA7, 0x58}};
+
+// RuntimeProbeSmm's SMM-aware free, published for tests.
+typedef struct {
+  VOID(EFIAPI *FreePool)(VOID *Buffer);
+} RUNTIME_PROBE_SMM;

@@ -1,5 +1,8 @@
 // A probe image for the entry framework: it runs one deliverable's initialiser list,
-// reports the module values it ended with, and returns the status a test asks for.
+// reports the module values it ended with, and returns the status a test asks for;
+// when that is an error, it runs the deliverable's tear-down list and notes that.
+#include "runtime/base/pcd_protocols.h"
+#include "runtime/base/pool.h"
 #include "runtime/base/services.h"
 #include "runtime/entry/image_entry.h"
 #include "runtime/uefi/status.h"
@@ -10,16 +13,35 @@
 #define PROBE_INITIALISERS gPowerEventLogInitialisers
 #define PROBE_INITIALISER_COUNT gPowerEventLogInitialiserCount
 #define PROBE_EXIT_CONTEXT TRUE
+#define PROBE_TEAR_DOWNS gPowerEventLogTearDowns
+#define PROBE_TEAR_DOWN_COUNT gPowerEventLogTearDownCount
 #else
 #include "disk_info/library_steps.h"
 #define PROBE_INITIALISERS gDiskInfoInitialisers
 #define PROBE_INITIALISER_COUNT gDiskInfoInitialiserCount
 #define PROBE_EXIT_CONTEXT FALSE
+#define PROBE_TEAR_DOWNS nullptr
+#define PROBE_TEAR_DOWN_COUNT 0
 #endif
 
 static CHAR16 mStateName[] = u"ProbeState";
 static CHAR16 mStatusName[] = u"ProbeEntryStatus";
 static CHAR16 mTearDownName[] = u"ProbeTearDown";
+
+#if defined(PROBE_SMM_LISTS)
+static CHAR16 mSmmStateName[] = u"ProbeSmmState";
+
+static VOID EFIAPI ProbeFreePool(VOID *Buffer) { FreePool(Buffer); }
+static RUNTIME_PROBE_SMM mSmmProbe = {ProbeFreePool};
+
+static VOID PublishSmmState(VOID) {
+  PROBE_SMM_STATE State = {(UINT64)gPcd, (UINT64)gPiPcd, (UINT64)gPcdInfo, (UINT64)gPiPcdInfo,
+                           (UINT64)gSmramRanges, (UINT64)gSmramRangeCount};
+  gRT->SetVariable(mSmmStateName, &gProbeVariableGuid, EFI_VARIABLE_BOOTSERVICE_ACCESS, sizeof(State), &State);
+  EFI_HANDLE Handle = nullptr;
+  gBS->InstallProtocolInterface(&Handle, &gSmmProbeProtocolGuid, EFI_NATIVE_INTERFACE, &mSmmProbe);
+}
+#endif
 
 static EFI_STATUS EFIAPI ProbeEntry(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *SystemTable) {
   (void)ImageHandle;
@@ -31,11 +53,14 @@ static EFI_STATUS EFIAPI ProbeEntry(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *Sy
   UINT64 Status = EFI_SUCCESS;
   UINTN Size = sizeof(Status);
   gRT->GetVariable(mStatusName, &gProbeVariableGuid, nullptr, &Size, &Status);
+#if defined(PROBE_SMM_LISTS)
+  PublishSmmState();
+#endif
   return Status;
 }
 
 static EFI_STATUS EFIAPI ProbeTearDown(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *SystemTable) {
-  (void)ImageHandle;
+  RunLibrarySteps(PROBE_TEAR_DOWNS, PROBE_TEAR_DOWN_COUNT, ImageHandle, SystemTable);
   UINT8 Ran = 1;
   SystemTable->RuntimeServices->SetVariable(mTearDownName, &gProbeVariableGuid, EFI_VARIABLE_BOOTSERVICE_ACCESS,
                                             sizeof(Ran), &Ran);

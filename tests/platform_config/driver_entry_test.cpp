@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform_config/config_protocol.h"
+#include "platform_sim/firmware/guid_util.h"
 #include "platform_sim/platform.h"
 #include "runtime/uefi/guids.h"
 #include "runtime/uefi/status.h"
@@ -23,11 +24,15 @@ sim::PlatformProfile Profile(bool variableWriteAtBoot) {
   return profile;
 }
 
-// The open notification events the driver owns, by how often each has run.
+// The open notification events of the driver entry (not those of the library
+// initialisers), by how often each has run.
 std::vector<const sim::EventRecord *> DriverEvents(sim::Platform &platform) {
   std::vector<const sim::EventRecord *> result;
   for (const sim::EventRecord *event : platform.Core().Events().Open()) {
-    if (event->owner == kDriver) result.push_back(event);
+    auto protocol = platform.Core().Protocols().NotifyProtocolOf(event->id);
+    bool entryNotification = protocol && (sim::SameGuid(*protocol, gSetupDataProtocolGuid) ||
+                                          sim::SameGuid(*protocol, gEfiVariableWriteArchProtocolGuid));
+    if (event->owner == kDriver && entryNotification) result.push_back(event);
   }
   return result;
 }
@@ -123,6 +128,11 @@ TEST(PlatformConfigEntry, NoPoolForTheInterfaceMeansOutOfResourcesAndNothingInst
   sim::Platform platform(profile);
   // Nor the tag store table: an earlier image published it.
   platform.Core().InstallProtocol(gTagStoreTableProtocolGuid, platform.Memory().AllocateFirmware(260));
+  // Nor the shared S3 record and list head: earlier images published them.
+  sim::PcdEntry *s3Record = platform.Pcds().Find(gS3BootScriptTokenSpaceGuid, 0x30000);
+  ASSERT_NE(s3Record, nullptr);
+  platform.Pcds().SetNumber(*s3Record, reinterpret_cast<uint64_t>(platform.Memory().AllocateFirmware(16)), 8);
+  platform.Core().InstallProtocol(gSharedListHeadProtocolGuid, platform.Memory().AllocateFirmware(16));
   platform.Memory().Faults().failNth = platform.Memory().DriverAllocationCount() + 1;
   auto &image = platform.Load(kDriver);
   EXPECT_EQ(image.entryStatus, EFI_OUT_OF_RESOURCES);

@@ -1,4 +1,5 @@
-// Hardware models: the EC handshake, the timer, CMOS and the address map.
+// Hardware models: the EC handshake, the timer, CMOS, the power management controller
+// and the address map.
 #include <gtest/gtest.h>
 
 #include "platform_sim/loader/hardware_bridge.h"
@@ -55,12 +56,29 @@ TEST(Timer, ModeZeroRaisesItsOutputAfterTheCountAtTheTimerRate) {
 }
 
 TEST(AddressMap, UnclaimedAccessesReadAllOnesAndDropWrites) {
-  sim::Platform platform(sim::PlatformProfile{});
+  sim::PlatformProfile profile;
+  profile.pmcPresent = false;
+  profile.traceHubPresent = false;
+  sim::Platform platform(profile);
   const SIM_HARDWARE_PORT *port = sim::HardwarePort();
   EXPECT_EQ(port->MmioRead(0xFE200000, 4), 0xFFFFFFFFu);
   EXPECT_EQ(port->MmioRead(0xE00FA000, 2), 0xFFFFu);
   EXPECT_EQ(port->IoRead(0x1234, 1), 0xFFu);
   port->MmioWrite(0xFED00000, 8, 1);  // nothing there: no effect, no crash
+}
+
+TEST(PowerManagementController, ThePwrmSpaceFollowsItsBaseRegisterWithTheTraceHubDisableBit) {
+  sim::Platform platform(sim::PlatformProfile{});
+  const SIM_HARDWARE_PORT *port = sim::HardwarePort();
+  EXPECT_EQ(port->MmioRead(0xE00FA000, 2), 0x8086u);
+  EXPECT_EQ(port->MmioRead(0xE00FA048, 4), 0xFE000000u);
+  EXPECT_EQ(port->MmioRead(0xFE0005D0, 4), 0u);
+  platform.Pmc().SetTraceHubDisabled(true);
+  EXPECT_EQ(port->MmioRead(0xFE0005D0, 4), 1u);
+
+  port->MmioWrite(0xE00FA048, 4, 0xFD000000);
+  EXPECT_EQ(port->MmioRead(0xFD0005D0, 4), 1u);
+  EXPECT_EQ(port->MmioRead(0xFE0005D0, 4), 0xFFFFFFFFu) << "the old base still decodes";
 }
 
 TEST(Cmos, BankIndexMasksTheNmiBitAndBanksAreSeparate) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform_sim/firmware/guid_util.h"
 #include "platform_sim/platform.h"
 
 namespace simtest {
@@ -45,6 +46,29 @@ inline size_t CountEffects(sim::Platform &platform, sim::EffectKind kind, const 
 inline size_t IndexOf(const std::vector<std::string> &log, const std::string &entry) {
   auto it = std::find(log.begin(), log.end(), entry);
   return static_cast<size_t>(it - log.begin());
+}
+
+// Open events of an image that are registered for notifications of a protocol.
+inline std::vector<const sim::EventRecord *> NotifyEvents(sim::Platform &platform, const std::string &owner,
+                                                          const EFI_GUID &protocol) {
+  std::vector<const sim::EventRecord *> result;
+  for (const sim::EventRecord *event : platform.Core().Events().Open()) {
+    auto registered = platform.Core().Protocols().NotifyProtocolOf(event->id);
+    if (event->owner == owner && registered && sim::SameGuid(*registered, protocol)) result.push_back(event);
+  }
+  return result;
+}
+
+inline size_t CountCalls(sim::Platform &platform, const std::string &entry) {
+  const auto &log = platform.Core().CallLog();
+  return static_cast<size_t>(std::count(log.begin(), log.end(), entry));
+}
+
+// The pointer a pointer variable holds.
+inline uint64_t PointerAt(uint64_t variable) {
+  uint64_t value = 0;
+  std::memcpy(&value, reinterpret_cast<const void *>(variable), sizeof(value));
+  return value;
 }
 
 }  // namespace simtest

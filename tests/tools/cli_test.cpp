@@ -22,7 +22,17 @@ TEST(SimulatorCli, DefaultRunReportsTheDriversEffects) {
                                "SignalEmbeddedController -> EFI_SUCCESS", "GetCmosOverride -> EFI_SUCCESS",
                                "PlatformConfigDxe: entry EFI_SUCCESS",
                                "PlatformConfigDxe     protocol      TagStoreTable",
-                               "Chosen flash device (PCD 433): token 0x11 \"W25Q128JV\" \"Winbond\""}) {
+                               "Chosen flash device (PCD 433): token 0x11 \"W25Q128JV\" \"Winbond\"",
+                               "Address fix-up registrations: 6",
+                               "of PlatformConfigDxe, holds",
+                               "(AddressFixupProtocol interface)",
+                               "(runtime services)",
+                               "Pointer conversions at the change to virtual addressing: 6",
+                               "(EfiACPIMemoryNVS): table 0x0, 0 bytes used, 0 pages, closed",
+                               "Lock boxes: 1",
+                               "S3BootScriptPrivate: 8 bytes from",
+                               "attributes 0x1, saved by PlatformConfigDxe: 00 00 00 00 00 00 00 00",
+                               "SetVirtualAddressMap -> EFI_SUCCESS"}) {
     EXPECT_NE(output.find(expected), std::string::npos) << expected << "\n" << output;
   }
 }

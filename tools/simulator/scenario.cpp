@@ -21,7 +21,11 @@ void Note(Platform &platform, const std::string &operation, EFI_STATUS status) {
 }  // namespace
 
 bool RunDefaultScenario(Platform &platform, std::ostream &log) {
-  platform.Load("PlatformConfigDxe");
+  // Loaded as a runtime image so that its pointer registrations with the address
+  // fix-up protocol (installed at boot by the default profile) show. The shipped image
+  // is a boot-service driver: loaded as such it registers nothing (each registration
+  // answers EFI_ABORTED without calling the protocol).
+  platform.Load("PlatformConfigDxe", sim::LoadOptions{true, false});
 
   // The variable services come up after the driver: its notification writes then.
   platform.Core().InstallVariableWriteArch();
@@ -41,6 +45,11 @@ bool RunDefaultScenario(Platform &platform, std::ostream &log) {
   auto *setup = static_cast<UINT8 *>(platform.Memory().AllocateFirmware(SETUP_CONFIG_SIZE));
   Note(platform, "UpdateSetupPolicy", config->UpdateSetupPolicy(config, setup));
   Note(platform, "LoadPlatformConfig", config->LoadPlatformConfig(config, setup));
+
+  // The end of DXE: the S3 boot script is closed and saved in lock boxes; then the
+  // operating system switches to virtual addressing.
+  platform.Core().InstallSmmReadyToLock();
+  Note(platform, "SetVirtualAddressMap", platform.Core().SetVirtualAddressMap());
   return true;
 }
 
