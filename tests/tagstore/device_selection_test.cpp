@@ -5,6 +5,7 @@
 
 #include "platform_sim/firmware/guid_util.h"
 #include "runtime/uefi/guids.h"
+#include "tests/images/probe.h"
 #include "tests/tagstore/tag_store_fixture.h"
 
 namespace {
@@ -86,6 +87,15 @@ TEST(CandidateWalk, TheChosenTokenIsRememberedForTheNextBoot) {
   platform.Reboot();
   LoadProbe(platform);
   EXPECT_EQ(Tried(platform), (std::vector<UINTN>{0x11}));
+}
+
+TEST(CandidateWalk, EachSpiIdentificationReportsPostCode41) {
+  sim::Platform platform(FlashPlatform(Flash::SpiBoot));
+  LoadProbe(platform);
+  ASSERT_EQ(Tried(platform).size(), 2u);
+  std::vector<uint32_t> codes;
+  for (const sim::PostCodeWrite &code : platform.PostCodes().Codes()) codes.push_back(code.value);
+  EXPECT_EQ(codes, (std::vector<uint32_t>{0x41, 0x41}));
 }
 
 TEST(CandidateWalk, AccessTypesAbove3ArePassedOverWithoutTouchingTheHardware) {
@@ -435,6 +445,22 @@ TEST(FlashLayerInit, AWindowTheMemoryMapCannotMarkLeavesTheAttributesAlone) {
   LoadProbe(platform);
   EXPECT_EQ(simtest::CountEffects(platform, sim::EffectKind::MemorySpace), 0u);
   EXPECT_EQ(ChosenToken(platform), 0x11u) << "selection goes on";
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FlashLayerSteps, InTheSmmDeliverableThePointerRegistrationsAndRemovalsHaveNoEffect) {
+  sim::PlatformProfile profile = tagtest::FlashPlatform(tagtest::Flash::SpiBoot);
+  profile.addressFixupAtBoot = true;
+  sim::Platform platform(profile);
+  simtest::PutVariable<uint64_t>(platform, u"ProbeEntryStatus", gProbeVariableGuid, EFI_UNSUPPORTED);
+  auto &image = platform.Load("RuntimeProbeSmm", sim::LoadOptions{true, false});
+  EXPECT_EQ(image.entryStatus, EFI_UNSUPPORTED);
+  EXPECT_TRUE(simtest::ReadVariable<uint8_t>(platform, u"ProbeTearDown", gProbeVariableGuid).has_value());
+  EXPECT_TRUE(platform.Core().AddressFixups().Calls().empty());
+  EXPECT_EQ(platform.Pcds().Number(platform.Pcds().Find(sim::kChosenFlashToken)), 0x11u) << "selection still ran";
 }
 
 }  // namespace
