@@ -25,13 +25,13 @@ static UINT32 ReadDescriptor32(UINT32 Selector) {
   return MmioRead32(gSpiBar + SPI_DESCRIPTOR_DATA);
 }
 
+// Leaves the total size 0 when the layout cannot be known: then nobody can say where the
+// BIOS region lies in the flash, and the SPI path refuses linear addresses.
 static VOID MeasureFlash(VOID) {
   UINT32 Bar = MmioRead32(PciExpressAddress(SPI_BUS, SPI_DEVICE, SPI_FUNCTION) + SPI_BAR_OFFSET);
   // Without a controller the BAR reads all ones; its "registers" would then fall inside
   // the memory-mapped flash itself, so they are left alone.
   if (Bar == 0xFFFFFFFFu || (Bar & SPI_BAR_MASK) == 0) {
-    gFlashTotalSize = gBiosSize;
-    gBiosLinearOffset = 0;
     return;
   }
   gSpiBar = Bar & SPI_BAR_MASK;
@@ -44,10 +44,12 @@ static VOID MeasureFlash(VOID) {
   if (gFlashComponentField == 1) {
     Total += FLASH_DENSITY_UNIT << ((Densities >> 4) & 0xF);
   }
+  // A flash smaller than the BIOS region cannot hold it: the descriptor is not believed.
+  if (Total < gBiosSize) {
+    return;
+  }
   gFlashTotalSize = Total;
-  // A descriptor smaller than the BIOS region cannot be right: address the flash as if
-  // it held the BIOS region alone rather than wrapping the offset below zero.
-  gBiosLinearOffset = Total >= gBiosSize ? Total - gBiosSize : 0;
+  gBiosLinearOffset = Total - gBiosSize;
 }
 
 static VOID MarkBiosRangeRuntime(VOID) {

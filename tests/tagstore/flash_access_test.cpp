@@ -317,6 +317,26 @@ INSTANTIATE_TEST_SUITE_P(
         SpiAddressCase{"RunningPastTheTop", Flash::SpiBoot, 0xFFFFFFF0, 0x20, EFI_INVALID_PARAMETER, ""}),
     [](const auto &info) { return std::string(info.param.name); });
 
+TEST(SpiAccess, WithoutTheControllersDescriptorLinearAddressesAreRefusedButTheRegionServiceWorks) {
+  for (Flash flash : {Flash::SpiBoot, Flash::SpiSmmRegion}) {
+    sim::Platform platform(FlashPlatform(flash));
+    platform.Pci().Remove(0, 31, 5);  // hidden controller: no descriptor to read
+    TAG_STORE_PROBE *probe = LoadProbe(platform, RunsInSmm(flash));
+    SCOPED_TRACE(FlashName(flash));
+    std::vector<uint8_t> data(16, 0x5A);
+    UINTN length = data.size();
+    if (flash == Flash::SpiBoot) {
+      EXPECT_EQ(probe->WriteRange(0xFFE00000, data.data(), &length), EFI_NOT_READY);
+      EXPECT_EQ(probe->EraseRange(0xFFE00000, 0x1000), EFI_NOT_READY);
+      EXPECT_TRUE(FlashEffects(platform).empty());
+    } else {
+      EXPECT_EQ(probe->WriteRange(0xFFE00000, data.data(), &length), EFI_SUCCESS);
+      EXPECT_EQ(FlashBytes(platform, 0xFFE00000, 16), data);
+    }
+    EXPECT_EQ(probe->WriteRange(0xFF9FF000, data.data(), &length), EFI_INVALID_PARAMETER) << "below the BIOS region";
+  }
+}
+
 // --- No usable device ---
 
 TEST(FlashAccess, AccessType2IsRefusedForEraseAndWrite) {
