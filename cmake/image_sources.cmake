@@ -34,6 +34,29 @@ set(HOST_BACKEND_SOURCES
   platform_sim/guest/cpu_backend.cpp
 )
 
+# The flash tag store. Every image that carries it has the table, reads and device
+# selection; images that write records add the write and flush with block access.
+set(TAG_STORE_SOURCES
+  tagstore/tag_store_table.cpp
+  tagstore/tag_store_read.cpp
+  tagstore/flash/flash_layer_state.cpp
+  tagstore/flash/flash_layer_init.cpp
+  tagstore/flash/flash_library_steps.cpp
+  tagstore/flash/flash_device_detect.cpp
+  tagstore/flash/flash_candidate.cpp
+  tagstore/flash/flash_context_fill.cpp
+  tagstore/flash/flash_identify.cpp
+  tagstore/flash/flash_sfdp.cpp
+)
+set(TAG_STORE_WRITE_SOURCES
+  tagstore/tag_store_write.cpp
+  tagstore/tag_store_flush.cpp
+  tagstore/flash/flash_access.cpp
+  tagstore/flash/flash_parallel_jedec.cpp
+  tagstore/flash/flash_firmware_hub.cpp
+  tagstore/flash/flash_spi_access.cpp
+)
+
 # State a DXE image shares with the firmware: address fix-up registration, the S3
 # boot-script record and its lock boxes, SMM variable access, the shared list head.
 set(RUNTIME_DXE_SHARED_STATE_SOURCES
@@ -56,6 +79,7 @@ set(RUNTIME_SMM_SHARED_STATE_SOURCES
 set(PLATFORM_CONFIG_LIST_SOURCES
   platform_config/library_steps.cpp
   ${RUNTIME_DXE_SHARED_STATE_SOURCES}
+  ${TAG_STORE_SOURCES}
 )
 set(PLATFORM_CONFIG_SOURCES
   platform_config/image.cpp
@@ -74,6 +98,7 @@ set(PLATFORM_CONFIG_SOURCES
 set(POWER_EVENT_LOG_LIST_SOURCES
   power_event_log/library_steps.cpp
   ${RUNTIME_SMM_SHARED_STATE_SOURCES}
+  ${TAG_STORE_SOURCES}
 )
 set(DISK_INFO_LIST_SOURCES disk_info/library_steps.cpp)
 

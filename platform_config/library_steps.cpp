@@ -1,9 +1,10 @@
 #include "platform_config/library_steps.h"
 
 #include "runtime/entry/initialisers.h"
+#include "tagstore/flash/flash_layer.h"
+#include "tagstore/tag_store.h"
 
-// Steps 9, 10, 12 and 15 (flash layer, flash context, flash selection, tag store)
-// and their tear-down steps join as those subsystems are built.
+// The initialiser and tear-down lists of this deliverable, in their order.
 const LIBRARY_STEP gPlatformConfigInitialisers[] = {
     InitBootServicesTable,  // 1
     InitRuntimeServicesTable,  // 2
@@ -13,15 +14,21 @@ const LIBRARY_STEP gPlatformConfigInitialisers[] = {
     InitHiiProtocols,  // 6
     InitTscFrequency,  // 7
     InitAddressFixup,  // 8
+    InitFlashLayer,  // 9
+    InitFlashContextPointer,  // 10
     InitS3BootScript,  // 11
+    InitFlashDeviceSelection,  // 12
     InitSmmVariableAccess,  // 13
     InitSharedListHead,  // 14
+    TagStoreInit,  // 15
 };
 const UINTN gPlatformConfigInitialiserCount = ARRAY_COUNT(gPlatformConfigInitialisers);
 
 const LIBRARY_STEP gPlatformConfigTearDowns[] = {
     TearDownSmmVariableAccess,  // (1)
     TearDownS3BootScript,  // (2)
+    TearDownFlashContextPointer,  // (3)
+    TearDownFlashLayer,  // (4)
     TearDownAddressFixup,  // (5)
 };
 const UINTN gPlatformConfigTearDownCount = ARRAY_COUNT(gPlatformConfigTearDowns);

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "platform_sim/firmware/guid_util.h"
+#include "runtime/uefi/status.h"
 #include "runtime/uefi/guids.h"
 
 namespace sim {
@@ -51,6 +52,8 @@ Platform::Platform(PlatformProfile profile)
   traceHub_.OnMessage([this](const TraceHubMessage &message) {
     Record(EffectKind::TraceHubMessage, DescribeTraceHubMessage(message), message.tag);
   });
+  flash_ = std::make_unique<FlashHardware>(
+      profile_.flash, cpu_, bus_, pci_, trace_, [this] { return Actor(); }, [this] { PowerCut(); });
   ApplyHardwareProfile();
   for (const Variable &variable : profile_.variables) variables_.Put(variable);
   if (profile_.s3BootScriptPcd) pcds_.Define(gS3BootScriptTokenSpaceGuid, 0x30000, std::vector<uint8_t>(8, 0));
@@ -105,6 +108,11 @@ void Platform::Reset(EFI_RESET_TYPE type, EFI_STATUS status) {
   throw PlatformReset{type, status};
 }
 
+void Platform::PowerCut() {
+  Record(EffectKind::Reset, "power cut");
+  throw PlatformReset{EfiResetCold, EFI_ABORTED, true};
+}
+
 void Platform::Reboot() {
   // Tear the old boot down before the new one maps the arena again.
   loader_->UnloadAll();
@@ -113,6 +121,7 @@ void Platform::Reboot() {
   variables_.DropVolatile();
   cpu_.Reset();
   cpu_.SetInterrupts(profile_.interruptsEnabled);
+  flash_->PowerOn();
   StartBoot();
 }
 

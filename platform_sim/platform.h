@@ -18,6 +18,7 @@
 #include "platform_sim/firmware/firmware_core.h"
 #include "platform_sim/firmware/pcd_database.h"
 #include "platform_sim/firmware/variable_store.h"
+#include "platform_sim/flash/flash_hardware.h"
 #include "platform_sim/loader/image_loader.h"
 #include "platform_sim/memory/address_map.h"
 #include "platform_sim/profile/platform_profile.h"
@@ -29,6 +30,7 @@ namespace sim {
 struct PlatformReset {
   EFI_RESET_TYPE type;
   EFI_STATUS status;
+  bool powerCut = false;  // the power failed; nobody asked for a reset
 };
 
 class Platform {
@@ -58,6 +60,7 @@ class Platform {
   PowerManagementController &Pmc() { return pmc_; }
   TraceHub &TraceHubWindow() { return traceHub_; }
   EffectTrace &Trace() { return trace_; }
+  FlashHardware &Flash() { return *flash_; }
 
   // Firmware of the current boot.
   FirmwareCore &Core() { return *core_; }
@@ -74,6 +77,8 @@ class Platform {
   uint32_t BootNumber() const { return boot_; }
   // Called by ResetSystem: records the reset and unwinds.
   [[noreturn]] void Reset(EFI_RESET_TYPE type, EFI_STATUS status);
+  // The power fails (an injected fault): unwinds like a reset; Reboot() starts again.
+  [[noreturn]] void PowerCut();
 
   // Who is acting: the image whose code runs now, for the record.
   std::string Actor() const { return actors_.empty() ? "platform" : actors_.back(); }
@@ -102,6 +107,7 @@ class Platform {
   PowerManagementController pmc_;
   TraceHub traceHub_;
   EffectTrace trace_;
+  std::unique_ptr<FlashHardware> flash_;
   std::unique_ptr<ImageLoader> loader_;
   std::unique_ptr<FirmwareCore> core_;
   uint32_t boot_ = 0;

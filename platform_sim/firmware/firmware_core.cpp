@@ -4,6 +4,7 @@
 
 #include "platform_sim/firmware/flash_access.h"
 #include "platform_sim/firmware/guid_util.h"
+#include "platform_sim/flash/flash_protocols.h"
 #include "platform_sim/platform.h"
 #include "runtime/uefi/guids.h"
 #include "runtime/uefi/hob.h"
@@ -68,6 +69,8 @@ FirmwareCore::FirmwareCore(Platform &platform, const PlatformProfile &profile)
   if (profile.smmCommunication) InstallProtocol(gEfiSmmCommunicationProtocolGuid, BuildSmmCommunication(arena_));
   if (profile.addressFixupAtBoot) InstallAddressFixup();
   if (profile.flashAccessProtocol) InstallProtocol(gFlashAccessProtocolGuid, BuildFlashAccessProtocol(arena_));
+  DescribeMemorySpace();
+  InstallFlashProtocols(platform, *this, profile);
   if (profile.hiiProtocols) {
     // The HII services exist as interfaces; their members arrive with the form code.
     for (EFI_GUID *guid : {&gEfiHiiStringProtocolGuid, &gEfiHiiDatabaseProtocolGuid,
@@ -100,6 +103,24 @@ void FirmwareCore::BuildHobList(const PlatformProfile &profile) {
   void *hobs = arena_.AllocateFirmware(list.size());
   std::memcpy(hobs, list.data(), list.size());
   tables_.push_back({gEfiHobListGuid, hobs});
+}
+
+// Memory, the PCI Express window, the SPI controller's registers and the boot flash.
+void FirmwareCore::DescribeMemorySpace() {
+  const uint64_t cacheable = EFI_MEMORY_UC | EFI_MEMORY_WC | EFI_MEMORY_WT | EFI_MEMORY_WB | EFI_MEMORY_XP;
+  memorySpace_.Add(Arena::kBase, Arena::kSize, EfiGcdMemoryTypeSystemMemory, cacheable | EFI_MEMORY_RUNTIME,
+                   EFI_MEMORY_WB);
+  memorySpace_.Add(PciExpressSpace::kBase, PciExpressSpace::kSize, EfiGcdMemoryTypeMemoryMappedIo,
+                   EFI_MEMORY_UC | EFI_MEMORY_RUNTIME, EFI_MEMORY_UC);
+  FlashHardware &flash = platform_.Flash();
+  if (flash.Spi() != nullptr) {
+    memorySpace_.Add(platform_.Profile().flash.spiBar, SpiController::kRegisterSize, EfiGcdMemoryTypeMemoryMappedIo,
+                     EFI_MEMORY_UC | EFI_MEMORY_RUNTIME, EFI_MEMORY_UC);
+  }
+  if (flash.Present()) {
+    memorySpace_.Add(flash.WindowBase(), flash.WindowSize(), EfiGcdMemoryTypeMemoryMappedIo,
+                     EFI_MEMORY_UC | EFI_MEMORY_WT | EFI_MEMORY_WP | EFI_MEMORY_RUNTIME, EFI_MEMORY_UC);
+  }
 }
 
 void FirmwareCore::PublishConfigurationTables() {

@@ -9,6 +9,7 @@
 
 #include "platform_sim/firmware/address_fixup.h"
 #include "platform_sim/firmware/events.h"
+#include "platform_sim/firmware/memory_space_map.h"
 #include "platform_sim/firmware/protocol_database.h"
 #include "platform_sim/firmware/virtual_address.h"
 #include "platform_sim/memory/arena.h"
@@ -53,6 +54,9 @@ class FirmwareCore {
   // checking the order in which images ask for things.
   std::vector<std::string> &CallLog() { return callLog_; }
 
+  // The GCD memory space map behind the DXE services.
+  MemorySpaceMap &MemorySpace() { return memorySpace_; }
+
   bool InSmm() const { return inSmm_; }
   void SetInSmm(bool inSmm) { inSmm_ = inSmm; }
   EFI_SMM_SYSTEM_TABLE2 *Smst() { return smst_; }
@@ -75,6 +79,7 @@ class FirmwareCore {
  private:
   void BuildHobList(const PlatformProfile &profile);
   void PublishConfigurationTables();
+  void DescribeMemorySpace();
 
   Platform &platform_;
   Arena arena_;
@@ -86,6 +91,7 @@ class FirmwareCore {
   EFI_SMM_SYSTEM_TABLE2 *smst_ = nullptr;
   bool inSmm_ = false;
   std::vector<std::string> callLog_;
+  MemorySpaceMap memorySpace_;
   AddressFixupRegistry addressFixups_;
   VirtualAddressSwitch virtualAddresses_;
   SmramAccess smram_;

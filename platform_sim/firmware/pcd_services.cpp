@@ -1,7 +1,9 @@
 // The two PCD protocols over the platform's PCD database.
+#include <cstdio>
 #include <cstring>
 
 #include "platform_sim/firmware/firmware_core.h"
+#include "platform_sim/firmware/guid_util.h"
 #include "platform_sim/platform.h"
 #include "runtime/uefi/pcd.h"
 #include "runtime/uefi/status.h"
@@ -26,6 +28,11 @@ UINT64 EFIAPI Get64(CONST EFI_GUID *space, UINTN token) {
 
 // Pointer values are handed out as copies in simulated memory, one per boot.
 VOID *EFIAPI GetPtr(CONST EFI_GUID *space, UINTN token) {
+  if (space != nullptr) {
+    char text[24];
+    std::snprintf(text, sizeof(text), " 0x%llX", static_cast<unsigned long long>(token));
+    Platform::Current().Core().CallLog().push_back("PcdGetPtr " + GuidName(*space) + text);
+  }
   PcdEntry *entry = space == nullptr ? nullptr : Pcd().Find(*space, token);
   if (entry == nullptr) return nullptr;
   void *copy = Platform::Current().Memory().AllocateFirmware(entry->value.size());

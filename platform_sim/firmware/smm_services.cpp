@@ -1,4 +1,6 @@
 // DXE services and the SMM entry points (SMM base, SMM system table).
+#include <cstdio>
+
 #include "platform_sim/firmware/firmware_core.h"
 #include "platform_sim/firmware/guid_util.h"
 #include "platform_sim/platform.h"
@@ -9,11 +11,20 @@ namespace {
 
 FirmwareCore &Core() { return Platform::Current().Core(); }
 
-// Interim: the memory-space map is modelled with the flash layer that uses it.
-EFI_STATUS EFIAPI GetMemorySpaceDescriptor(EFI_PHYSICAL_ADDRESS, EFI_GCD_MEMORY_SPACE_DESCRIPTOR *) {
-  return EFI_UNSUPPORTED;
+EFI_STATUS EFIAPI GetMemorySpaceDescriptor(EFI_PHYSICAL_ADDRESS base, EFI_GCD_MEMORY_SPACE_DESCRIPTOR *descriptor) {
+  if (descriptor == nullptr) return EFI_INVALID_PARAMETER;
+  return Core().MemorySpace().Get(base, *descriptor);
 }
-EFI_STATUS EFIAPI SetMemorySpaceAttributes(EFI_PHYSICAL_ADDRESS, UINT64, UINT64) { return EFI_UNSUPPORTED; }
+
+EFI_STATUS EFIAPI SetMemorySpaceAttributes(EFI_PHYSICAL_ADDRESS base, UINT64 length, UINT64 attributes) {
+  EFI_STATUS status = Core().MemorySpace().SetAttributes(base, length, attributes);
+  char text[96];
+  std::snprintf(text, sizeof(text), "0x%08llX-0x%08llX attributes 0x%llX -> %s", static_cast<unsigned long long>(base),
+                static_cast<unsigned long long>(base + length - 1), static_cast<unsigned long long>(attributes),
+                StatusText(status).c_str());
+  Platform::Current().Record(EffectKind::MemorySpace, text, status);
+  return status;
+}
 
 EFI_STATUS EFIAPI InSmm(EFI_SMM_BASE2_PROTOCOL *, BOOLEAN *inSmram) {
   if (inSmram == nullptr) return EFI_INVALID_PARAMETER;

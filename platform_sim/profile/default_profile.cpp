@@ -1,5 +1,7 @@
 #include "platform_sim/profile/platform_profile.h"
 
+#include "platform_sim/flash/flash_platforms.h"
+
 namespace sim {
 
 PlatformProfile DefaultPlatformProfile() {
@@ -16,6 +18,8 @@ PlatformProfile DefaultPlatformProfile() {
   // The controller leaves the first extended command unacknowledged, as a controller
   // that is still starting up does.
   profile.ecAnswers = {0x00, 0x80};
+  // A 16-MiB SPI flash with its candidate table and a factory-filled tag store.
+  UseSpiFlash(profile);
   return profile;
 }
 

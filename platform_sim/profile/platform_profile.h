@@ -11,6 +11,7 @@
 
 #include "platform_sim/devices/embedded_controller.h"
 #include "platform_sim/firmware/variable_store.h"
+#include "platform_sim/flash/flash_profile.h"
 
 namespace sim {
 
@@ -61,6 +62,10 @@ struct PlatformProfile {
     bool persistent = false;
   };
   std::vector<Pcd> pcds;
+
+  // The boot flash and its controller; none unless the profile builds one
+  // (platform_sim/flash/flash_platforms.h).
+  FlashProfile flash;
 };
 
 // The platform the simulator boots when the user describes none.

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "platform_sim/firmware/guid_util.h"
+#include "platform_sim/flash/flash_report.h"
 #include "platform_sim/platform.h"
 #include "runtime/uefi/guids.h"
 
@@ -131,6 +132,7 @@ void WriteReport(std::ostream &out, Platform &platform) {
       out << "  " << DescribeTraceHubMessage(message) << "\n";
     }
   }
+  WriteFlashReport(out, platform);
   out << "Images:\n";
   for (const LoadedImage &image : platform.Images().Loaded()) {
     out << "  " << image.name << ": entry "

@@ -26,6 +26,8 @@ std::string EffectKindName(EffectKind kind) {
     case EffectKind::TraceHubMessage: return "trace-hub";
     case EffectKind::Reset: return "reset";
     case EffectKind::Note: return "note";
+    case EffectKind::FlashOperation: return "flash";
+    case EffectKind::MemorySpace: return "memory-space";
     case EffectKind::AddressFixup: return "address-fixup";
     case EffectKind::LockBox: return "lock-box";
   }

@@ -23,6 +23,8 @@ enum class EffectKind {
   TraceHubMessage,
   Reset,
   Note,
+  FlashOperation,
+  MemorySpace,
   AddressFixup,
   LockBox,
 };
@@ -44,6 +46,11 @@ class EffectTrace {
   const std::vector<Effect> &All() const { return effects_; }
   std::vector<Effect> OfKind(EffectKind kind) const;
   void Clear() { effects_.clear(); }
+  // Rewrites the description of an earlier effect (a record that grows, such as a run of
+  // byte programs).
+  void Amend(size_t index, std::string what) {
+    if (index < effects_.size()) effects_[index].what = std::move(what);
+  }
 
  private:
   uint32_t boot_ = 1;

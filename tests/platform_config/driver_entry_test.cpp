@@ -126,6 +126,8 @@ TEST(PlatformConfigEntry, NoPoolForTheInterfaceMeansOutOfResourcesAndNothingInst
   sim::PlatformProfile profile = Profile(true);
   profile.tscFrequencyTable = 2400000000ull;  // no TSC buffer: the interface is the first allocation
   sim::Platform platform(profile);
+  // Nor the tag store table: an earlier image published it.
+  platform.Core().InstallProtocol(gTagStoreTableProtocolGuid, platform.Memory().AllocateFirmware(260));
   // Nor the shared S3 record and list head: earlier images published them.
   sim::PcdEntry *s3Record = platform.Pcds().Find(gS3BootScriptTokenSpaceGuid, 0x30000);
   ASSERT_NE(s3Record, nullptr);

@@ -73,9 +73,15 @@ TEST_P(AddressFixupImages, RuntimeImagesRegisterTheirPointersAndBootServicesImag
 
   const auto &registrations = Registry(platform).Registrations();
   ASSERT_EQ(registrations.size(), param.registrations);
-  if (param.registrations == 2) {
+  if (param.registrations == 6) {
     EXPECT_EQ(PointerAt(registrations[0].variable), FixupInterface(platform));
-    EXPECT_EQ(PointerAt(registrations[1].variable), reinterpret_cast<uint64_t>(platform.SystemTable()->RuntimeServices))
+    // The flash layer's BIOS base, SPI register block and SPI protocol, then its
+    // current-context pointer (no flash on this platform: the last three are null).
+    EXPECT_EQ(PointerAt(registrations[1].variable), 0xFFA00000u);
+    EXPECT_EQ(PointerAt(registrations[2].variable) | PointerAt(registrations[3].variable) |
+                  PointerAt(registrations[4].variable),
+              0u);
+    EXPECT_EQ(PointerAt(registrations[5].variable), reinterpret_cast<uint64_t>(platform.SystemTable()->RuntimeServices))
         << "the SMM variable access copy of the runtime services pointer";
   }
   auto *probe = simtest::Locate<PLATFORM_CONFIG_PROBE>(platform, gProbeProtocolGuid);
@@ -85,13 +91,13 @@ TEST_P(AddressFixupImages, RuntimeImagesRegisterTheirPointersAndBootServicesImag
 }
 
 INSTANTIATE_TEST_SUITE_P(Loads, AddressFixupImages,
-                         ::testing::Values(ImageCase{"RuntimeImageProtocolAtBoot", true, true, 2},
+                         ::testing::Values(ImageCase{"RuntimeImageProtocolAtBoot", true, true, 6},
                                            ImageCase{"RuntimeImageProtocolLater", true, false, 1},
                                            ImageCase{"BootServicesImageProtocolAtBoot", false, true, 0},
                                            ImageCase{"BootServicesImageProtocolLater", false, false, 0}),
                          [](const ::testing::TestParamInfo<ImageCase> &info) { return std::string(info.param.name); });
 
-TEST(AddressFixupTearDown, AFailedEntryRemovesBothRegistrationsAndFreesTheS3Record) {
+TEST(AddressFixupTearDown, AFailedEntryRemovesEveryRegistrationAndFreesTheS3Record) {
   sim::Platform platform(Profile(true));
   simtest::PutVariable<uint64_t>(platform, u"ProbeEntryStatus", gProbeVariableGuid, EFI_DEVICE_ERROR);
   auto &image = platform.Load(kProbe, sim::LoadOptions{true, false});
@@ -99,13 +105,17 @@ TEST(AddressFixupTearDown, AFailedEntryRemovesBothRegistrationsAndFreesTheS3Reco
 
   EXPECT_TRUE(Registry(platform).Registrations().empty());
   const auto &calls = Registry(platform).Calls();
-  ASSERT_EQ(calls.size(), 4u);
-  // SMM variable access first, the fix-up's own pointer last.
-  EXPECT_EQ(calls[2].operation, "remove");
-  EXPECT_EQ(calls[2].variable, calls[1].variable);
-  EXPECT_EQ(calls[3].operation, "remove");
-  EXPECT_EQ(calls[3].variable, calls[0].variable);
-  EXPECT_EQ(calls[2].status | calls[3].status, EFI_SUCCESS);
+  ASSERT_EQ(calls.size(), 12u);
+  // Registered: the fix-up's own pointer, the flash layer's three, the flash context,
+  // the SMM variable access copy. Removed in tear-down order: SMM variable access,
+  // flash context, flash layer, the fix-up's own pointer last.
+  const size_t removedOf[] = {5, 4, 1, 2, 3, 0};
+  for (size_t index = 0; index < std::size(removedOf); ++index) {
+    const auto &call = calls[6 + index];
+    EXPECT_EQ(call.operation, "remove") << index;
+    EXPECT_EQ(call.variable, calls[removedOf[index]].variable) << index;
+    EXPECT_EQ(call.status, EFI_SUCCESS) << index;
+  }
 
   EXPECT_EQ(platform.Pcds().Number(platform.Pcds().Find(gS3BootScriptTokenSpaceGuid, 0x30000)), 0u);
   for (const sim::Allocation &block : platform.Memory().DriverAllocations()) {

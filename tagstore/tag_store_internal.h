@@ -1,0 +1,18 @@
+// State and helpers shared by the tag store's operations.
+#pragma once
+
+#include "tagstore/tag_store.h"
+
+// The shared table, null until TagStoreInit has found or created it.
+extern TagStoreEntry *gTagStoreTable;
+
+// The flash base of the current operation, aligned down to 4 KiB.
+static inline UINT64 TagStoreBase(VOID) { return (UINT64)(TAG_STORE_FLASH_BASE & 0xFFFFF000u); }
+
+// FALSE when there is no table or it holds no record.
+static inline BOOLEAN TagStoreHasRecords(VOID) {
+  return gTagStoreTable != nullptr && gTagStoreTable[0].Tag != TAG_STORE_TERMINATOR;
+}
+
+// The first entry with this tag, or null.
+TagStoreEntry *TagStoreFind(UINT32 Tag);

@@ -1,0 +1,203 @@
+// TagStoreFlush on every kind of flash: the exact bytes left in the block, and what
+// failed erases, failed writes and a power cut leave behind.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "platform_sim/report/report.h"
+#include "tests/tagstore/tag_store_fixture.h"
+
+namespace {
+
+using namespace tagtest;
+
+constexpr size_t kSpan = TAG_STORE_RECORD_SPAN;
+constexpr size_t kErased = 0x2000;
+
+// The block as the factory left it, with every record and the space behind them holding
+// something other than erased flash.
+std::vector<uint8_t> SeedBlock(sim::Platform &platform) {
+  std::vector<uint8_t> block = sim::FactoryTagStoreBlock();
+  std::vector<uint8_t> other = Pattern(kErased, 0x11);
+  for (size_t index = 0; index < kErased; ++index) {
+    bool factoryRecord = (index >= 0x100 && index < 0x200) || (index >= 0x1200 && index < 0x1300);
+    if (!factoryRecord) block[index] = other[index];
+  }
+  platform.Flash().Load(kBase, block);
+  return block;
+}
+
+class FlushOnEachFlash : public ::testing::TestWithParam<Flash> {};
+
+TEST_P(FlushOnEachFlash, RewritesEveryRecordAtItsOffsetAndLeavesTheRestOfTheSpanErased) {
+  sim::Platform platform(FlashPlatform(GetParam()));
+  std::vector<uint8_t> expected = SeedBlock(platform);
+  TAG_STORE_PROBE *probe = LoadProbe(platform, RunsInSmm(GetParam()));
+
+  std::vector<uint8_t> plog = Pattern(512, 0xA0);
+  uint64_t size = 0;
+  ASSERT_TRUE(probe->Write(kPlog, &size, plog.data()));
+  ASSERT_TRUE(probe->Flush());
+
+  std::copy(plog.begin(), plog.end(), expected.begin() + 0x1300);
+  std::fill(expected.begin() + kSpan, expected.end(), 0xFF);
+  EXPECT_EQ(FlashBytes(platform, kBase, kErased), expected);
+  for (TagStoreEntry *entry = probe->Table(); entry->Tag != TAG_STORE_TERMINATOR; ++entry) {
+    EXPECT_EQ(entry->Loaded, 1) << "every record was loaded before the erase";
+    EXPECT_EQ(entry->Dirty, 0);
+  }
+  // The neighbours of the span are untouched.
+  EXPECT_EQ(FlashBytes(platform, kBase - 0x1000, 0x1000), std::vector<uint8_t>(0x1000, 0xFF));
+  EXPECT_EQ(FlashBytes(platform, kBase + kErased, 16), std::vector<uint8_t>(16, 0xFF));
+  EXPECT_EQ(platform.Flash().Monitor().Erases(), 2u) << "two 4-KiB units";
+}
+
+INSTANTIATE_TEST_SUITE_P(Flashes, FlushOnEachFlash,
+                         ::testing::Values(Flash::SpiBoot, Flash::SpiSmmRegion, Flash::SpiSmmNoRegion, Flash::Parallel),
+                         [](const auto &info) { return std::string(FlashName(info.param)); });
+
+TEST(TagStoreFlush, WithNothingDirtyTheFlashIsNotTouched) {
+  sim::Platform platform(FlashPlatform(Flash::SpiBoot));
+  TAG_STORE_PROBE *probe = LoadProbe(platform);
+  uint64_t size = 0;
+  std::vector<uint8_t> buffer(512);
+  ASSERT_TRUE(probe->Read(kPlog, &size, buffer.data()));
+  EXPECT_TRUE(probe->Flush());
+  EXPECT_TRUE(FlashEffects(platform).empty());
+}
+
+TEST(TagStoreFlush, OnAFirmwareHubTheEraseIsRefusedAndTheRecordStaysDirty) {
+  sim::Platform platform(FlashPlatform(Flash::FirmwareHub));
+  std::vector<uint8_t> before = SeedBlock(platform);
+  TAG_STORE_PROBE *probe = LoadProbe(platform);
+  uint64_t size = 0;
+  std::vector<uint8_t> plog = Pattern(512, 0x21);
+  ASSERT_TRUE(probe->Write(kPlog, &size, plog.data()));
+  EXPECT_FALSE(probe->Flush());
+  EXPECT_EQ(Entry(probe, kPlog)->Dirty, 1);
+  EXPECT_EQ(FlashBytes(platform, kBase, kErased), before);
+  EXPECT_EQ(platform.Flash().Monitor().Erases() + platform.Flash().Monitor().Programs(), 0u);
+}
+
+struct EraseFailureCase {
+  Flash flash;
+  uint64_t failingErase;
+};
+
+class FlushEraseFailure : public ::testing::TestWithParam<EraseFailureCase> {};
+
+TEST_P(FlushEraseFailure, ReportsFailureKeepsTheRecordDirtyAndTheNextFlushWritesIt) {
+  sim::Platform platform(FlashPlatform(GetParam().flash));
+  std::vector<uint8_t> block = SeedBlock(platform);
+  TAG_STORE_PROBE *probe = LoadProbe(platform, RunsInSmm(GetParam().flash));
+  platform.Flash().Faults().failEraseNth = GetParam().failingErase;
+  uint64_t size = 0;
+  std::vector<uint8_t> plog = Pattern(512, 0x77);
+  ASSERT_TRUE(probe->Write(kPlog, &size, plog.data()));
+
+  EXPECT_FALSE(probe->Flush());
+  EXPECT_EQ(Entry(probe, kPlog)->Dirty, 1);
+  EXPECT_EQ(platform.Flash().Monitor().Programs(), 0u) << "nothing is programmed over a failed erase";
+
+  EXPECT_TRUE(probe->Flush());
+  EXPECT_EQ(Entry(probe, kPlog)->Dirty, 0);
+  std::copy(plog.begin(), plog.end(), block.begin() + 0x1300);
+  std::fill(block.begin() + kSpan, block.end(), 0xFF);
+  EXPECT_EQ(FlashBytes(platform, kBase, kErased), block);
+}
+
+INSTANTIATE_TEST_SUITE_P(Flashes, FlushEraseFailure,
+                         ::testing::Values(EraseFailureCase{Flash::SpiBoot, 1}, EraseFailureCase{Flash::SpiBoot, 2},
+                                           EraseFailureCase{Flash::SpiSmmRegion, 1},
+                                           EraseFailureCase{Flash::Parallel, 2}),
+                         [](const auto &info) {
+                           return std::string(FlashName(info.param.flash)) + "_" +
+                                  std::to_string(info.param.failingErase);
+                         });
+
+TEST(TagStoreFlush, ARecordWhoseWriteFailsStaysDirtyAndTheFlushGoesOn) {
+  sim::Platform platform(FlashPlatform(Flash::SpiBoot));
+  std::vector<uint8_t> block = SeedBlock(platform);
+  TAG_STORE_PROBE *probe = LoadProbe(platform);
+  // Programs run page by page in table order: the second is "MFG0", which was clean.
+  platform.Flash().Faults().failProgramNth = 2;
+  uint64_t size = 0;
+  std::vector<uint8_t> plog = Pattern(512, 0x3C);
+  ASSERT_TRUE(probe->Write(kPlog, &size, plog.data()));
+
+  EXPECT_TRUE(probe->Flush());
+  for (TagStoreEntry *entry = probe->Table(); entry->Tag != TAG_STORE_TERMINATOR; ++entry) {
+    EXPECT_EQ(entry->Dirty, entry->Tag == kMfg0 ? 1 : 0) << std::string(reinterpret_cast<char *>(&entry->Tag), 4);
+  }
+  EXPECT_EQ(FlashBytes(platform, kBase + 0x100, 256), std::vector<uint8_t>(256, 0xFF)) << "lost on flash";
+  EXPECT_EQ(FlashBytes(platform, kBase + 0x1300, 512), plog) << "later records were still written";
+
+  EXPECT_TRUE(probe->Flush());
+  EXPECT_EQ(Entry(probe, kMfg0)->Dirty, 0);
+  std::copy(plog.begin(), plog.end(), block.begin() + 0x1300);
+  std::fill(block.begin() + kSpan, block.end(), 0xFF);
+  EXPECT_EQ(FlashBytes(platform, kBase, kErased), block);
+}
+
+struct PowerCutCase {
+  uint64_t afterCommand;
+  size_t erasedUpTo;  // the block reads erased below this offset after the cut
+};
+
+class FlushPowerCut : public ::testing::TestWithParam<PowerCutCase> {};
+
+// A flush erases the whole span before it writes anything back: a power cut in between
+// loses what the erase already took, including the factory records.
+TEST_P(FlushPowerCut, WhatTheEraseTookBeforeTheCutIsLost) {
+  sim::Platform platform(FlashPlatform(Flash::SpiBoot));
+  std::vector<uint8_t> block = SeedBlock(platform);
+  TAG_STORE_PROBE *probe = LoadProbe(platform);
+  platform.Flash().Faults().powerCutAfter = GetParam().afterCommand;
+  uint64_t size = 0;
+  std::vector<uint8_t> plog = Pattern(512, 0x5E);
+  ASSERT_TRUE(probe->Write(kPlog, &size, plog.data()));
+  try {
+    probe->Flush();
+    FAIL() << "the power did not fail";
+  } catch (const sim::PlatformReset &reset) {
+    EXPECT_TRUE(reset.powerCut);
+  }
+  platform.Reboot();
+
+  std::vector<uint8_t> expected = block;
+  std::fill(expected.begin(), expected.begin() + static_cast<long>(GetParam().erasedUpTo), 0xFF);
+  EXPECT_EQ(FlashBytes(platform, kBase, kErased), expected);
+
+  // The next boot's store reads what the flash kept.
+  probe = LoadProbe(platform);
+  std::vector<uint8_t> mfg0(256);
+  ASSERT_TRUE(probe->Read(kMfg0, &size, mfg0.data()));
+  EXPECT_EQ(mfg0, std::vector<uint8_t>(expected.begin() + 0x100, expected.begin() + 0x200));
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, FlushPowerCut,
+                         ::testing::Values(PowerCutCase{1, 0x1000}, PowerCutCase{2, kErased}),
+                         [](const auto &info) { return "AfterErase" + std::to_string(info.param.afterCommand); });
+
+TEST(TagStoreFlush, TheReportListsTheFlashOperationsOfTheFlushingImage) {
+  sim::Platform platform(FlashPlatform(Flash::SpiBoot));
+  TAG_STORE_PROBE *probe = LoadProbe(platform);
+  uint64_t size = 0;
+  std::vector<uint8_t> plog = Pattern(512, 0x01);
+  ASSERT_TRUE(probe->Write(kPlog, &size, plog.data()));
+  {
+    sim::ActorScope actor(platform, "TagStoreProbe");
+    ASSERT_TRUE(probe->Flush());
+  }
+  std::ostringstream report;
+  sim::WriteReport(report, platform);
+  for (const char *expected :
+       {"TagStoreProbe         flash         ChipsetSpi Erase linear 0x00D80000, 8192 bytes (at 0xFFD80000)",
+        "TagStoreProbe         flash         ChipsetSpi Write linear 0x00D81300, 512 bytes (at 0xFFD81300)",
+        "Chosen flash device (PCD 433): token 0x11 \"W25Q128JV\" \"Winbond\"",
+        "Flash commands: 2 erase, 21 program"}) {
+    EXPECT_NE(report.str().find(expected), std::string::npos) << expected << "\n" << report.str();
+  }
+}
+
+}  // namespace
