@@ -1,6 +1,10 @@
 #include "platform_sim/profile/platform_profile.h"
 
+#include <cstring>
+#include <string>
+
 #include "platform_sim/flash/flash_platforms.h"
+#include "runtime/uefi/guids.h"
 
 namespace sim {
 
@@ -12,7 +16,7 @@ PlatformProfile DefaultPlatformProfile() {
   // The platform converts registered pointers when the OS goes virtual.
   profile.addressFixupAtBoot = true;
   // The override marker is set and the options register holds the factory value.
-  profile.cmosBank2[0x47] = 0x00;
+  profile.cmosBank2[0x47] = 0x03;
   profile.cmosBank2[0x50] = 0xAA;
   profile.cmosBank2[0x58] = 0x00;
   // The controller leaves the first extended command unacknowledged, as a controller
@@ -20,6 +24,30 @@ PlatformProfile DefaultPlatformProfile() {
   profile.ecAnswers = {0x00, 0x80};
   // A 16-MiB SPI flash with its candidate table and a factory-filled tag store.
   UseSpiFlash(profile);
+
+  // The stored setup: options 230 and 235 as the user left them, the four policy
+  // conditions met.
+  std::vector<uint8_t> setup(1800, 0);
+  setup[230] = 1;
+  setup[235] = 0;
+  for (size_t offset = 234; offset <= 237; ++offset) setup[offset] = 1;
+  profile.variables.push_back(Variable{u"Setup", gSetupVariableGuid, 0x7, setup});
+  // "PchSetup" as a previous firmware left it: byte 23 still 1, although the override
+  // marker asks for 0, so the first boot brings it in line and resets.
+  std::vector<uint8_t> pchSetup(1632, 0);
+  pchSetup[23] = 1;
+  profile.variables.push_back(Variable{u"PchSetup", gPchSetupVariableGuid, 0x7, pchSetup});
+
+  // The signed password block written by the factory tool.
+  std::vector<uint8_t> passwords(0x1000, 0xFF);
+  std::memcpy(passwords.data(), "_QZNV_", 6);
+  std::memset(passwords.data() + 6, 0, 58);
+  passwords[32] = 1;
+  const std::string master = "Factory1";
+  const std::string user = "user";
+  std::memcpy(passwords.data() + 33, master.data(), master.size());
+  std::memcpy(passwords.data() + 49, user.data(), user.size());
+  profile.flash.contents.push_back({0xFFD61000, passwords});
   return profile;
 }
 

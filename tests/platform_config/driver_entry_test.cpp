@@ -113,7 +113,7 @@ TEST(PlatformConfigEntry, SetupDataNotifyLeavesItsEventOpenWhileTheUpdateFails) 
   ASSERT_EQ(events.size(), 1u);
   EXPECT_EQ(events[0]->notifications, 1u) << "the immediate run at registration";
 
-  // Each installation runs the update; it fails for now, so the event stays open.
+  // Each installation runs the update; without "PchSetup" it fails, so the event stays open.
   platform.Core().InstallProtocol(gSetupDataProtocolGuid, setupData);
   platform.Core().InstallProtocol(gSetupDataProtocolGuid, setupData);
   events = DriverEvents(platform);

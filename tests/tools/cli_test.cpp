@@ -16,6 +16,7 @@ TEST(SimulatorCli, DefaultRunReportsTheDriversEffects) {
   while (fgets(buffer.data(), buffer.size(), pipe) != nullptr) output += buffer.data();
   int status = pclose(pipe);
   ASSERT_EQ(status, 0) << output;
+  EXPECT_EQ(output.find("== boot 3 =="), std::string::npos) << "the policy converges on the second boot";
   for (const char *expected : {"PlatformConfigDxe     protocol      PlatformConfigProtocol",
                                "AdministerSecureBoot {AdministerSecureBootVendor} attributes 0x7, 1 bytes: 01",
                                "EC bytes taken: 81 07 FE 80 9A 00 08 16 00 00 10 00 9A 00 08 16 00 00 10 00",
@@ -32,7 +33,17 @@ TEST(SimulatorCli, DefaultRunReportsTheDriversEffects) {
                                "Lock boxes: 1",
                                "S3BootScriptPrivate: 8 bytes from",
                                "attributes 0x1, saved by PlatformConfigDxe: 00 00 00 00 00 00 00 00",
-                               "SetVirtualAddressMap -> EFI_SUCCESS"}) {
+                               "SetVirtualAddressMap -> EFI_SUCCESS",
+                               // The setup policy: "PchSetup" brought in line, a warm reset, and a second
+                               // boot that converges; then the configuration load.
+                               "PlatformConfigDxe     variable      PchSetup (1632 bytes)",
+                               "PlatformConfigDxe     reset         warm reset", "== boot 2 ==",
+                               "caller                cmos          bank 2 register 0x47 <- 0x02",
+                               "caller                cmos          bank 2 register 0x47 <- 0x00",
+                               "LoadPlatformConfig -> EFI_SUCCESS", "LDFG {LoadFlagVariable} attributes 0x7, 1 bytes: 99",
+                               "QzMasterPwd {MasterPasswordVariable} attributes 0x7, 16 bytes: 46 00 61 00 63 00 74 00 6F 00 72 00 "
+                               "79 00 31 00",
+                               "QzUserPwd {UserPasswordVariable} attributes 0x7, 16 bytes: 75 00 73 00 65 00 72 00 00 00"}) {
     EXPECT_NE(output.find(expected), std::string::npos) << expected << "\n" << output;
   }
 }
