@@ -75,7 +75,7 @@ EFI_STATUS EFIAPI RemoveVariable(VOID **variable) {
 }  // namespace
 
 AddressFixupInterface *BuildAddressFixupProtocol(Arena &arena) {
-  auto *protocol = static_cast<AddressFixupInterface *>(arena.AllocateFirmware(sizeof(AddressFixupInterface)));
+  auto *protocol = arena.NewFirmware<AddressFixupInterface>();
   protocol->GetRegistrationCount = GetRegistrationCount;
   protocol->IsRegistered = IsRegistered;
   protocol->Register = RegisterVariable;

@@ -136,7 +136,7 @@ VOID EFIAPI SetMem(VOID *buffer, UINTN size, UINT8 value) { std::memset(buffer, 
 }  // namespace
 
 EFI_BOOT_SERVICES *BuildBootServices(Arena &arena) {
-  auto *table = static_cast<EFI_BOOT_SERVICES *>(arena.AllocateFirmware(sizeof(EFI_BOOT_SERVICES)));
+  auto *table = arena.NewFirmware<EFI_BOOT_SERVICES>();
   table->Hdr.Signature = EFI_BOOT_SERVICES_SIGNATURE;
   table->Hdr.Revision = EFI_2_70_SYSTEM_TABLE_REVISION;
   table->Hdr.HeaderSize = sizeof(EFI_BOOT_SERVICES);

@@ -33,7 +33,7 @@ FirmwareCore::FirmwareCore(Platform &platform, const PlatformProfile &profile)
       smram_(arena_),
       lockBoxes_(arena_),
       communication_(lockBoxes_) {
-  systemTable_ = static_cast<EFI_SYSTEM_TABLE *>(arena_.AllocateFirmware(sizeof(EFI_SYSTEM_TABLE)));
+  systemTable_ = arena_.NewFirmware<EFI_SYSTEM_TABLE>();
   systemTable_->Hdr.Signature = EFI_SYSTEM_TABLE_SIGNATURE;
   systemTable_->Hdr.Revision = EFI_2_70_SYSTEM_TABLE_REVISION;
   systemTable_->Hdr.HeaderSize = sizeof(EFI_SYSTEM_TABLE);
@@ -47,7 +47,7 @@ FirmwareCore::FirmwareCore(Platform &platform, const PlatformProfile &profile)
   if (profile.hobList) BuildHobList(profile);
   if (profile.dxeServices) tables_.push_back({gEfiDxeServicesTableGuid, BuildDxeServices(arena_)});
   if (profile.tscFrequencyTable) {
-    auto *frequency = static_cast<uint64_t *>(arena_.AllocateFirmware(sizeof(uint64_t)));
+    auto *frequency = arena_.NewFirmware<uint64_t>();
     *frequency = *profile.tscFrequencyTable;
     tables_.push_back({gTscFrequencyGuid, frequency});
   }

@@ -22,7 +22,7 @@ EFI_STATUS EFIAPI ReadFlash(FLASH_ACCESS_PROTOCOL *, VOID *buffer, UINT64 addres
 }  // namespace
 
 FLASH_ACCESS_PROTOCOL *BuildFlashAccessProtocol(Arena &arena) {
-  auto *protocol = static_cast<FLASH_ACCESS_PROTOCOL *>(arena.AllocateFirmware(sizeof(FLASH_ACCESS_PROTOCOL)));
+  auto *protocol = arena.NewFirmware<FLASH_ACCESS_PROTOCOL>();
   protocol->ReadFlash = ReadFlash;
   return protocol;
 }

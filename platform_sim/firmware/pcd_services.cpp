@@ -69,20 +69,20 @@ UINTN EFIAPI GetSku() { return 0; }
 }  // namespace
 
 void *BuildPcdInfoProtocol(Arena &arena) {
-  auto *protocol = static_cast<PcdInfoInterface *>(arena.AllocateFirmware(sizeof(PcdInfoInterface)));
+  auto *protocol = arena.NewFirmware<PcdInfoInterface>();
   protocol->GetSku = GetSku;
   return protocol;
 }
 
 PCD_PROTOCOL *BuildPcdProtocol(Arena &arena) {
-  auto *protocol = static_cast<PCD_PROTOCOL *>(arena.AllocateFirmware(sizeof(PCD_PROTOCOL)));
+  auto *protocol = arena.NewFirmware<PCD_PROTOCOL>();
   protocol->Get32 = Get32;
   protocol->Set32 = Set32;
   return protocol;
 }
 
 EFI_PCD_PROTOCOL *BuildEfiPcdProtocol(Arena &arena) {
-  auto *protocol = static_cast<EFI_PCD_PROTOCOL *>(arena.AllocateFirmware(sizeof(EFI_PCD_PROTOCOL)));
+  auto *protocol = arena.NewFirmware<EFI_PCD_PROTOCOL>();
   protocol->Get64 = Get64;
   protocol->GetPtr = GetPtr;
   protocol->GetSize = GetSize;

@@ -43,8 +43,7 @@ EFI_STATUS EFIAPI GetNextVariableName(UINTN *, CHAR16 *, EFI_GUID *) { return EF
 }  // namespace
 
 EFI_RUNTIME_SERVICES *BuildRuntimeServices(Arena &arena) {
-  auto *table = static_cast<EFI_RUNTIME_SERVICES *>(
-      arena.AllocateFirmware(sizeof(EFI_RUNTIME_SERVICES), EfiRuntimeServicesData));
+  auto *table = arena.NewFirmware<EFI_RUNTIME_SERVICES>(EfiRuntimeServicesData);
   table->Hdr.Signature = EFI_RUNTIME_SERVICES_SIGNATURE;
   table->Hdr.Revision = EFI_2_70_SYSTEM_TABLE_REVISION;
   table->Hdr.HeaderSize = sizeof(EFI_RUNTIME_SERVICES);

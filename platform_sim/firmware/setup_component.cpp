@@ -15,7 +15,7 @@ UINT8 *SetupComponent::Publish(Platform &platform) {
   if (const Variable *setup = platform.Variables().Find(u"Setup", gSetupVariableGuid)) {
     std::memcpy(record, setup->data.data(), std::min(setup->data.size(), kSetupSize));
   }
-  auto *protocol = static_cast<SETUP_DATA_PROTOCOL *>(core.Memory().AllocateFirmware(sizeof(SETUP_DATA_PROTOCOL)));
+  auto *protocol = core.Memory().NewFirmware<SETUP_DATA_PROTOCOL>();
   protocol->SetupData = record;
   ActorScope actor(platform, "setup component");
   core.InstallProtocol(gSetupDataProtocolGuid, protocol);

@@ -64,7 +64,7 @@ EFI_STATUS EFIAPI SmmLocateProtocol(EFI_GUID *protocol, VOID *registration, VOID
 }  // namespace
 
 EFI_DXE_SERVICES *BuildDxeServices(Arena &arena) {
-  auto *table = static_cast<EFI_DXE_SERVICES *>(arena.AllocateFirmware(sizeof(EFI_DXE_SERVICES)));
+  auto *table = arena.NewFirmware<EFI_DXE_SERVICES>();
   table->Hdr.Signature = DXE_SERVICES_SIGNATURE;
   table->Hdr.HeaderSize = sizeof(EFI_DXE_SERVICES);
   table->GetMemorySpaceDescriptor = GetMemorySpaceDescriptor;
@@ -73,7 +73,7 @@ EFI_DXE_SERVICES *BuildDxeServices(Arena &arena) {
 }
 
 EFI_SMM_SYSTEM_TABLE2 *BuildSmmSystemTable(Arena &arena) {
-  auto *table = static_cast<EFI_SMM_SYSTEM_TABLE2 *>(arena.AllocateFirmware(sizeof(EFI_SMM_SYSTEM_TABLE2)));
+  auto *table = arena.NewFirmware<EFI_SMM_SYSTEM_TABLE2>();
   table->Hdr.Signature = SMM_SMST_SIGNATURE;
   table->Hdr.HeaderSize = sizeof(EFI_SMM_SYSTEM_TABLE2);
   table->SmmAllocatePool = SmmAllocatePool;
@@ -85,7 +85,7 @@ EFI_SMM_SYSTEM_TABLE2 *BuildSmmSystemTable(Arena &arena) {
 }
 
 EFI_SMM_BASE2_PROTOCOL *BuildSmmBase2(Arena &arena) {
-  auto *protocol = static_cast<EFI_SMM_BASE2_PROTOCOL *>(arena.AllocateFirmware(sizeof(EFI_SMM_BASE2_PROTOCOL)));
+  auto *protocol = arena.NewFirmware<EFI_SMM_BASE2_PROTOCOL>();
   protocol->InSmm = InSmm;
   protocol->GetSmstLocation = GetSmstLocation;
   return protocol;

@@ -97,7 +97,7 @@ EFI_STATUS EFIAPI RegionComplete(REGION_FLASH_PROTOCOL *self, UINT32) {
 }
 
 CHIPSET_SPI_PROTOCOL *BuildChipsetSpi(Arena &arena) {
-  auto *protocol = static_cast<CHIPSET_SPI_PROTOCOL *>(arena.AllocateFirmware(sizeof(CHIPSET_SPI_PROTOCOL)));
+  auto *protocol = arena.NewFirmware<CHIPSET_SPI_PROTOCOL>();
   protocol->Write = SpiWrite;
   protocol->Erase = SpiErase;
   protocol->ReadSfdp = SpiReadSfdp;
@@ -117,7 +117,7 @@ void InstallFlashProtocols(Platform &platform, FirmwareCore &core, const Platfor
     core.SmmProtocols().Install(&handle, gChipsetSmmSpiProtocolGuid, BuildChipsetSpi(core.Memory()), "platform");
   }
   if (flash.regionFlashSmm) {
-    auto *instance = static_cast<RegionFlashInstance *>(core.Memory().AllocateFirmware(sizeof(RegionFlashInstance)));
+    auto *instance = core.Memory().NewFirmware<RegionFlashInstance>();
     instance->protocol = {RegionWrite, RegionEraseBlock, RegionComplete};
     instance->pending = EFI_SUCCESS;
     EFI_HANDLE handle = nullptr;

@@ -56,8 +56,7 @@ LoadedImage &ImageLoader::Load(Platform &platform, const std::string &name, cons
   dladdr(reinterpret_cast<void *>(entry), &info);
 
   FirmwareCore &core = platform.Core();
-  auto *loaded = static_cast<EFI_LOADED_IMAGE_PROTOCOL *>(
-      core.Memory().AllocateFirmware(sizeof(EFI_LOADED_IMAGE_PROTOCOL)));
+  auto *loaded = core.Memory().NewFirmware<EFI_LOADED_IMAGE_PROTOCOL>();
   loaded->Revision = EFI_LOADED_IMAGE_PROTOCOL_REVISION;
   loaded->SystemTable = core.SystemTable();
   loaded->ImageBase = info.dli_fbase;

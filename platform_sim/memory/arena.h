@@ -62,6 +62,11 @@ class Arena {
                                         uint64_t address);
   // Platform-owned memory for tables and handles.
   void *AllocateFirmware(uint64_t size, EFI_MEMORY_TYPE type = EfiBootServicesData);
+  // A zeroed platform-owned object: a table, a protocol interface.
+  template <typename T>
+  T *NewFirmware(EFI_MEMORY_TYPE type = EfiBootServicesData) {
+    return static_cast<T *>(AllocateFirmware(sizeof(T), type));
+  }
 
   // EFI_SUCCESS, or EFI_INVALID_PARAMETER for an address that is not a live pool block
   // (or a page block of a different size).

@@ -80,8 +80,7 @@ EFI_STATUS EFIAPI Communicate(CONST EFI_SMM_COMMUNICATION_PROTOCOL *, VOID *buff
 }  // namespace
 
 EFI_SMM_COMMUNICATION_PROTOCOL *BuildSmmCommunication(Arena &arena) {
-  auto *protocol =
-      static_cast<EFI_SMM_COMMUNICATION_PROTOCOL *>(arena.AllocateFirmware(sizeof(EFI_SMM_COMMUNICATION_PROTOCOL)));
+  auto *protocol = arena.NewFirmware<EFI_SMM_COMMUNICATION_PROTOCOL>();
   protocol->Communicate = Communicate;
   return protocol;
 }

@@ -80,7 +80,7 @@ EFI_STATUS EFIAPI GetCapabilities(CONST EFI_SMM_ACCESS2_PROTOCOL *, UINTN *size,
 }  // namespace
 
 EFI_SMM_ACCESS2_PROTOCOL *BuildSmmAccess2(Arena &arena) {
-  auto *protocol = static_cast<EFI_SMM_ACCESS2_PROTOCOL *>(arena.AllocateFirmware(sizeof(EFI_SMM_ACCESS2_PROTOCOL)));
+  auto *protocol = arena.NewFirmware<EFI_SMM_ACCESS2_PROTOCOL>();
   protocol->Open = Open;
   protocol->Close = Close;
   protocol->Lock = Lock;

@@ -106,7 +106,7 @@ TEST(PlatformConfigEntry, AFailedVariableWriteStillClosesTheEventWithoutRetry) {
 
 TEST(PlatformConfigEntry, SetupDataNotifyLeavesItsEventOpenWhileTheUpdateFails) {
   sim::Platform platform(Profile(true));
-  auto *setupData = static_cast<SETUP_DATA_PROTOCOL *>(platform.Memory().AllocateFirmware(sizeof(SETUP_DATA_PROTOCOL)));
+  auto *setupData = platform.Memory().NewFirmware<SETUP_DATA_PROTOCOL>();
   setupData->SetupData = static_cast<UINT8 *>(platform.Memory().AllocateFirmware(SETUP_CONFIG_SIZE));
   platform.Load(kDriver);
   auto events = DriverEvents(platform);

@@ -136,7 +136,7 @@ TEST(AddressFixupModel, RegistrationsAreCheckedAndConvertedAtTheVirtualSwitch) {
   platform.Core().InstallAddressFixup();
   auto *fixup = simtest::Locate<sim::AddressFixupInterface>(platform, gAddressFixupProtocolGuid);
   ASSERT_NE(fixup, nullptr);
-  auto **variable = static_cast<void **>(platform.Memory().AllocateFirmware(sizeof(void *)));
+  auto **variable = platform.Memory().NewFirmware<void *>();
   *variable = platform.SystemTable();
   EXPECT_EQ(fixup->Register(nullptr), EFI_INVALID_PARAMETER);
   EXPECT_EQ(fixup->Register(reinterpret_cast<VOID **>(0x1000)), EFI_INVALID_PARAMETER) << "not readable memory";
