@@ -6,7 +6,7 @@
 
 VOID ReadManufacturingRecord(UINT32 Tag, UINT8 *Buffer) {
   UINT64 Size = 0;
-  if (!TagStoreRead(Tag, &Size, Buffer)) {
+  if (!TagStoreReadBounded(Tag, &Size, Buffer, MANUFACTURING_RECORD_SIZE)) {
     SetMem(Buffer, MANUFACTURING_RECORD_SIZE, 0xFF);
   }
 }

@@ -3,6 +3,6 @@
 
 #include "runtime/uefi/types.h"
 
-// A record that cannot be read looks like erased flash (every byte 0xFF), so a missing
-// record leads to the same decisions as an erased one.
+// A record that cannot be read, or that is larger than the 256-byte buffer, looks like
+// erased flash (every byte 0xFF): it leads to the same decisions as an erased one.
 VOID ReadManufacturingRecord(UINT32 Tag, UINT8 *Buffer);

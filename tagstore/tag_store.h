@@ -37,5 +37,8 @@ static_assert(sizeof(TagStoreEntry) * TAG_STORE_ENTRY_COUNT == 260, "tag store t
 EFI_STATUS EFIAPI TagStoreInit(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *SystemTable);
 // Buffer must hold the record's whole size; Size receives it.
 BOOLEAN TagStoreRead(UINT32 Tag, UINT64 *Size, VOID *Buffer);
+// The same for a caller whose buffer has a fixed size: FALSE, touching neither Size nor
+// Buffer, when the record is larger than BufferSize.
+BOOLEAN TagStoreReadBounded(UINT32 Tag, UINT64 *Size, VOID *Buffer, UINT64 BufferSize);
 BOOLEAN TagStoreWrite(UINT32 Tag, UINT64 *Size, const VOID *Buffer);
 BOOLEAN TagStoreFlush(VOID);

@@ -4,13 +4,17 @@
 #include "runtime/base/memory.h"
 #include "tagstore/tag_store_internal.h"
 
-BOOLEAN TagStoreRead(UINT32 Tag, UINT64 *Size, VOID *Buffer) {
+BOOLEAN TagStoreRead(UINT32 Tag, UINT64 *Size, VOID *Buffer) { return TagStoreReadBounded(Tag, Size, Buffer, ~0ull); }
+
+BOOLEAN TagStoreReadBounded(UINT32 Tag, UINT64 *Size, VOID *Buffer, UINT64 BufferSize) {
   UINT64 Base = TagStoreBase();
   if (!TagStoreHasRecords()) {
     return FALSE;
   }
   TagStoreEntry *Entry = TagStoreFind(Tag);
-  if (Entry == nullptr) {
+  // The table is shared with other images: a record larger than the caller's buffer is
+  // refused rather than copied past its end.
+  if (Entry == nullptr || Entry->Size > BufferSize) {
     return FALSE;
   }
   UINT64 RecordSize = Entry->Size;

@@ -2,6 +2,9 @@
 // manufacturing flag and the CMOS override, with a warm reset whenever it changes.
 #include "tests/platform_config/config_fixture.h"
 
+#include "platform_config/setup_records.h"
+#include "tagstore/tag_store.h"
+
 namespace {
 
 using configtest::ConfigDriver;
@@ -116,22 +119,31 @@ TEST_F(SetupPolicy, VariableProblemsAreReportedWithoutWriteOrReset) {
 }
 
 TEST_F(SetupPolicy, AnUnreadableManufacturingRecordDecidesLikeErasedFlash) {
-  // Without a tag store table the record cannot be read; erased flash reads 0xFF.
-  for (bool tableMissing : {true, false}) {
+  // Erased flash reads 0xFF; without a tag store table, or with a shared table whose
+  // "MFG0" is larger than the 256-byte buffer, the record counts as erased too, even
+  // though the flash holds the manufacturing flag.
+  enum class Record { Erased, NoTable, Oversized };
+  for (Record record : {Record::Erased, Record::NoTable, Record::Oversized}) {
     configtest::Manufacturing records;
-    records.mfg0Flag = 0xFF;
+    records.mfg0Flag = record == Record::Erased ? 0xFF : 1;
     auto profile = ConfigProfile(records);
     profile.cmosBank2[0x50] = 0x00;
     PutVariable(profile, u"PchSetup", gPchSetupVariableGuid, PchSetup(0));
     platform_.reset();
     platform_ = std::make_unique<sim::Platform>(profile);
-    if (tableMissing) platform().Memory().Faults().failType = EfiRuntimeServicesData;
+    if (record == Record::NoTable) platform().Memory().Faults().failType = EfiRuntimeServicesData;
+    if (record == Record::Oversized) {
+      auto *table = static_cast<TagStoreEntry *>(platform().Memory().AllocateFirmware(2 * sizeof(TagStoreEntry)));
+      table[0] = TagStoreEntry{TAG_MFG0, 0, 0, 512, nullptr, 0x100};
+      table[1] = TagStoreEntry{TAG_STORE_TERMINATOR, 0, 0, 0xFFFFFFFF, nullptr, 0x1500};
+      platform().Core().InstallProtocol(gTagStoreTableProtocolGuid, table);
+    }
     LoadDriver();
     platform().Memory().Faults().failType.reset();
     std::vector<uint8_t> setup(SETUP_CONFIG_SIZE, 0);
     EFI_STATUS status = 0;
-    EXPECT_TRUE(Run(setup, &status)) << tableMissing;
-    EXPECT_EQ(Variable(u"PchSetup", gPchSetupVariableGuid)[23], 1) << tableMissing;
+    EXPECT_TRUE(Run(setup, &status)) << static_cast<int>(record);
+    EXPECT_EQ(Variable(u"PchSetup", gPchSetupVariableGuid)[23], 1) << static_cast<int>(record);
   }
 }
 
