@@ -1,6 +1,7 @@
 # Source lists of the images, shared by the host build and the firmware build.
 # Paths are relative to the repository root.
 include(${CMAKE_CURRENT_LIST_DIR}/../runtime/print/sources.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/image_registry.cmake)
 
 set(RUNTIME_SOURCES
   runtime/base/cpu_common.cpp
@@ -102,10 +103,6 @@ set(POWER_EVENT_LOG_LIST_SOURCES
 )
 set(DISK_INFO_LIST_SOURCES disk_info/library_steps.cpp)
 
-# Images shipped as firmware, by name.
-set(FIRMWARE_IMAGES PlatformConfigDxe)
-set(PlatformConfigDxe_SOURCES ${PLATFORM_CONFIG_SOURCES})
-
 function(prefix_sources OUT ROOT)
   set(result)
   foreach(source ${ARGN})
@@ -113,3 +110,10 @@ function(prefix_sources OUT ROOT)
   endforeach()
   set(${OUT} ${result} PARENT_SCOPE)
 endfunction()
+
+# The image registry: each image is declared once and gets its host image, its firmware
+# image with the post-link check, and its place in the tests from this entry.
+sim_image(PlatformConfigDxe KIND dxe SOURCES ${PLATFORM_CONFIG_SOURCES})
+
+# Test images, built for both engines like the shipped ones but never shipped.
+sim_image(EngineProbeDxe KIND dxe TEST SOURCES tests/images/engine_probe.cpp)

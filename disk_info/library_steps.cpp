@@ -2,7 +2,7 @@
 
 #include "runtime/entry/initialisers.h"
 
-const LIBRARY_STEP gDiskInfoInitialisers[] = {
+static const LIBRARY_STEP mInitialisers[] = {
     InitBootServicesTable,
     InitRuntimeServicesTable,
     InitNothing,
@@ -10,4 +10,4 @@ const LIBRARY_STEP gDiskInfoInitialisers[] = {
     InitHobList,
     InitDxeServicesTable,
 };
-const UINTN gDiskInfoInitialiserCount = ARRAY_COUNT(gDiskInfoInitialisers);
+constinit const LIBRARY_LIST gDiskInfoInitialisers = LIBRARY_LIST_OF(mInitialisers);

@@ -3,5 +3,4 @@
 
 #include "runtime/entry/image_entry.h"
 
-extern const LIBRARY_STEP gDiskInfoInitialisers[];
-extern const UINTN gDiskInfoInitialiserCount;
+extern const LIBRARY_LIST gDiskInfoInitialisers;

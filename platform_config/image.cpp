@@ -2,7 +2,6 @@
 #include "platform_config/library_steps.h"
 #include "platform_config/operations.h"
 
-const IMAGE_DESCRIPTOR gImageDescriptor = {
-    gPlatformConfigInitialisers, gPlatformConfigInitialiserCount, gPlatformConfigTearDowns, gPlatformConfigTearDownCount,
-    PlatformConfigDxeEntry, FALSE, 0,
+constinit const IMAGE_DESCRIPTOR gImageDescriptor = {
+    &gPlatformConfigInitialisers, &gPlatformConfigTearDowns, PlatformConfigDxeEntry, FALSE, 0,
 };

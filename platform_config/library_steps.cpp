@@ -5,7 +5,7 @@
 #include "tagstore/tag_store.h"
 
 // The initialiser and tear-down lists of this deliverable, in their order.
-const LIBRARY_STEP gPlatformConfigInitialisers[] = {
+static const LIBRARY_STEP mInitialisers[] = {
     InitBootServicesTable,  // 1
     InitRuntimeServicesTable,  // 2
     InitNothing,  // 3
@@ -22,13 +22,13 @@ const LIBRARY_STEP gPlatformConfigInitialisers[] = {
     InitSharedListHead,  // 14
     TagStoreInit,  // 15
 };
-const UINTN gPlatformConfigInitialiserCount = ARRAY_COUNT(gPlatformConfigInitialisers);
+constinit const LIBRARY_LIST gPlatformConfigInitialisers = LIBRARY_LIST_OF(mInitialisers);
 
-const LIBRARY_STEP gPlatformConfigTearDowns[] = {
+static const LIBRARY_STEP mTearDowns[] = {
     TearDownSmmVariableAccess,  // (1)
     TearDownS3BootScript,  // (2)
     TearDownFlashContextPointer,  // (3)
     TearDownFlashLayer,  // (4)
     TearDownAddressFixup,  // (5)
 };
-const UINTN gPlatformConfigTearDownCount = ARRAY_COUNT(gPlatformConfigTearDowns);
+constinit const LIBRARY_LIST gPlatformConfigTearDowns = LIBRARY_LIST_OF(mTearDowns);

@@ -3,7 +3,5 @@
 
 #include "runtime/entry/image_entry.h"
 
-extern const LIBRARY_STEP gPlatformConfigInitialisers[];
-extern const UINTN gPlatformConfigInitialiserCount;
-extern const LIBRARY_STEP gPlatformConfigTearDowns[];
-extern const UINTN gPlatformConfigTearDownCount;
+extern const LIBRARY_LIST gPlatformConfigInitialisers;
+extern const LIBRARY_LIST gPlatformConfigTearDowns;

@@ -70,6 +70,7 @@ Platform::Platform(PlatformProfile profile)
 
 Platform::~Platform() {
   loader_.reset();
+  emulator_.reset();
   core_.reset();
   gCurrent = nullptr;
 }
@@ -95,6 +96,13 @@ void Platform::StartBoot() {
   trace_.Add(EffectKind::BootStart, "platform", "boot " + std::to_string(boot_));
   pcds_.StartBoot();
   core_ = std::make_unique<FirmwareCore>(*this, profile_);
+  if (profile_.engine == Engine::Emulated) emulator_ = std::make_unique<Emulator>(core_->Memory(), cpu_);
+  loader_->UseEmulator(emulator_.get());
+}
+
+Emulator &Platform::Emulation() {
+  if (emulator_ == nullptr) throw std::logic_error("this platform runs host images: it has no emulated CPU");
+  return *emulator_;
 }
 
 LoadedImage &Platform::Load(const std::string &name, const LoadOptions &options) {
@@ -116,6 +124,8 @@ void Platform::PowerCut() {
 void Platform::Reboot() {
   // Tear the old boot down before the new one maps the arena again.
   loader_->UnloadAll();
+  loader_->UseEmulator(nullptr);
+  emulator_.reset();
   core_.reset();
   actors_.clear();
   variables_.DropVolatile();

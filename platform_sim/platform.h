@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "platform_sim/cpu/cpu.h"
@@ -15,6 +16,8 @@
 #include "platform_sim/devices/power_management.h"
 #include "platform_sim/devices/simple_ports.h"
 #include "platform_sim/devices/trace_hub.h"
+#include "platform_sim/engine/emulator.h"
+#include "platform_sim/engine/engine.h"
 #include "platform_sim/firmware/firmware_core.h"
 #include "platform_sim/firmware/pcd_database.h"
 #include "platform_sim/firmware/variable_store.h"
@@ -68,8 +71,35 @@ class Platform {
   EFI_SYSTEM_TABLE *SystemTable() { return core_->SystemTable(); }
   ImageLoader &Images() { return *loader_; }
 
-  // Loads a host image and runs its entry; a reset during the entry propagates.
+  // Loads an image on the profile's engine and runs its entry; a reset during the entry
+  // propagates.
   LoadedImage &Load(const std::string &name, const LoadOptions &options = {});
+
+  // The engine images run on; the emulated CPU of the current boot (emulated engine only).
+  Engine ImageEngine() const { return profile_.engine; }
+  bool Emulated() const { return emulator_ != nullptr; }
+  Emulator &Emulation();
+
+  // Calls a function an image published (its entry, a protocol member, a notify
+  // function): on the emulated CPU when the function lies in an emulated image,
+  // directly otherwise. Every call the platform or a test makes into an image goes
+  // through here, so a scenario runs unchanged on both engines.
+  template <typename Result, typename... Parameters, typename... Arguments>
+  Result Call(Result(EFIAPI *function)(Parameters...), Arguments... arguments) {
+    static_assert(sizeof...(Parameters) == sizeof...(Arguments), "wrong number of arguments");
+    const auto address = reinterpret_cast<uint64_t>(function);
+    if (emulator_ != nullptr && emulator_->Owns(address)) {
+      const uint64_t result = emulator_->Call(address, {ToWord(static_cast<Parameters>(arguments))...});
+      if constexpr (std::is_pointer_v<Result>) {
+        return reinterpret_cast<Result>(result);
+      } else if constexpr (!std::is_void_v<Result>) {
+        return static_cast<Result>(result);
+      } else {
+        return;
+      }
+    }
+    return function(static_cast<Parameters>(arguments)...);
+  }
 
   // A new boot: the firmware core and images are dropped, volatile variables too;
   // flash, CMOS and non-volatile variables remain.
@@ -89,6 +119,15 @@ class Platform {
   }
 
  private:
+  template <typename T>
+  static uint64_t ToWord(T value) {
+    if constexpr (std::is_pointer_v<T>) {
+      return reinterpret_cast<uint64_t>(value);
+    } else {
+      return static_cast<uint64_t>(value);
+    }
+  }
+
   void StartBoot();
   void ApplyHardwareProfile();
 
@@ -110,6 +149,7 @@ class Platform {
   std::unique_ptr<FlashHardware> flash_;
   std::unique_ptr<ImageLoader> loader_;
   std::unique_ptr<FirmwareCore> core_;
+  std::unique_ptr<Emulator> emulator_;
   uint32_t boot_ = 0;
   std::vector<std::string> actors_;
 };

@@ -5,7 +5,7 @@
 #include "tagstore/tag_store.h"
 
 // The initialiser and tear-down lists of this deliverable, in their order.
-const LIBRARY_STEP gPowerEventLogInitialisers[] = {
+static const LIBRARY_STEP mInitialisers[] = {
     InitRuntimeServicesTable,  // 1
     InitBootServicesTable,  // 2
     InitPcdProtocols,  // 3
@@ -20,12 +20,12 @@ const LIBRARY_STEP gPowerEventLogInitialisers[] = {
     InitFlashDeviceSelection,  // 12
     TagStoreInit,  // 13
 };
-const UINTN gPowerEventLogInitialiserCount = ARRAY_COUNT(gPowerEventLogInitialisers);
+constinit const LIBRARY_LIST gPowerEventLogInitialisers = LIBRARY_LIST_OF(mInitialisers);
 
-const LIBRARY_STEP gPowerEventLogTearDowns[] = {
+static const LIBRARY_STEP mTearDowns[] = {
     TearDownFlashContextPointer,  // (1)
     TearDownFlashLayer,  // (2)
     TearDownSmramRanges,  // (3)
     TearDownPcdProtocols,  // (4)
 };
-const UINTN gPowerEventLogTearDownCount = ARRAY_COUNT(gPowerEventLogTearDowns);
+constinit const LIBRARY_LIST gPowerEventLogTearDowns = LIBRARY_LIST_OF(mTearDowns);

@@ -3,7 +3,5 @@
 
 #include "runtime/entry/image_entry.h"
 
-extern const LIBRARY_STEP gPowerEventLogInitialisers[];
-extern const UINTN gPowerEventLogInitialiserCount;
-extern const LIBRARY_STEP gPowerEventLogTearDowns[];
-extern const UINTN gPowerEventLogTearDownCount;
+extern const LIBRARY_LIST gPowerEventLogInitialisers;
+extern const LIBRARY_LIST gPowerEventLogTearDowns;

@@ -17,7 +17,7 @@ FirmwareCore::FirmwareCore(Platform &platform, const PlatformProfile &profile)
       events_(arena_,
               [&platform](const EventRecord &event) {
                 ActorScope actor(platform, event.owner);
-                event.notify(event.id, event.context);
+                platform.Call(event.notify, event.id, event.context);
               }),
       protocols_(
           arena_, [this](EFI_EVENT event) { events_.Signal(event); },

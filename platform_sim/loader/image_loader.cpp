@@ -7,8 +7,10 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "platform_sim/engine/emulator.h"
 #include "platform_sim/firmware/guid_util.h"
 #include "platform_sim/loader/hardware_bridge.h"
+#include "platform_sim/loader/pe_image.h"
 #include "platform_sim/platform.h"
 #include "runtime/uefi/guids.h"
 
@@ -16,7 +18,8 @@ namespace sim {
 
 namespace fs = std::filesystem;
 
-ImageLoader::ImageLoader(std::string directory) : directory_(std::move(directory)) {
+ImageLoader::ImageLoader(std::string hostDirectory, std::string firmwareDirectory)
+    : hostDirectory_(std::move(hostDirectory)), firmwareDirectory_(std::move(firmwareDirectory)) {
   std::string pattern = (fs::temp_directory_path() / "platform_sim.XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot create a scratch directory for images");
   scratch_ = pattern;
@@ -37,15 +40,24 @@ std::string ImageLoader::DefaultDirectory() {
 #endif
 }
 
-LoadedImage &ImageLoader::Load(Platform &platform, const std::string &name, const LoadOptions &options) {
-  fs::path source = fs::path(directory_) / (name + ".so");
+std::string ImageLoader::DefaultFirmwareDirectory() {
+  if (const char *override = std::getenv("SIM_EFI_IMAGE_DIR")) return override;
+#ifdef SIM_FIRMWARE_IMAGE_DIR
+  return SIM_FIRMWARE_IMAGE_DIR;
+#else
+  return "images";
+#endif
+}
+
+uint64_t ImageLoader::MapHostImage(const std::string &name, LoadedImage &image) {
+  fs::path source = fs::path(hostDirectory_) / (name + ".so");
   fs::path copy = fs::path(scratch_) / (name + "." + std::to_string(++sequence_) + ".so");
   fs::copy_file(source, copy, fs::copy_options::overwrite_existing);
 
   void *library = dlopen(copy.c_str(), RTLD_LOCAL | RTLD_NOW);
   if (library == nullptr) throw std::runtime_error(std::string("cannot load image: ") + dlerror());
   auto attach = reinterpret_cast<SIM_ATTACH_HARDWARE>(dlsym(library, SIM_ATTACH_HARDWARE_SYMBOL));
-  auto entry = reinterpret_cast<EFI_IMAGE_ENTRY_POINT>(dlsym(library, "ImageEntryPoint"));
+  void *entry = dlsym(library, "ImageEntryPoint");
   if (attach == nullptr || entry == nullptr) {
     dlclose(library);
     throw std::runtime_error("image " + name + " lacks its entry or hardware attachment");
@@ -53,20 +65,50 @@ LoadedImage &ImageLoader::Load(Platform &platform, const std::string &name, cons
   attach(HardwarePort());
 
   Dl_info info{};
-  dladdr(reinterpret_cast<void *>(entry), &info);
+  dladdr(entry, &info);
+  image.copyPath = copy.string();
+  image.library = library;
+  image.base = reinterpret_cast<uintptr_t>(info.dli_fbase);
+  return reinterpret_cast<uint64_t>(entry);
+}
+
+uint64_t ImageLoader::MapFirmwareImage(Platform &platform, const std::string &name, const LoadOptions &options,
+                                       LoadedImage &image) {
+  const std::string path = (fs::path(firmwareDirectory_) / (name + ".efi")).string();
+  std::string error;
+  auto file = PeImage::ReadFile(path, &error);
+  if (!file) throw std::runtime_error("cannot load image " + path + ": " + error);
+  const uint64_t pages = (uint64_t{file->SizeOfImage()} + Arena::kPageSize - 1) / Arena::kPageSize;
+  const EFI_MEMORY_TYPE type = options.runtimeImage ? EfiRuntimeServicesCode : EfiBootServicesCode;
+  auto *memory = static_cast<uint8_t *>(platform.Memory().AllocateFirmwarePages(pages, type));
+  const auto base = reinterpret_cast<uint64_t>(memory);
+  // The file's preferred base is far above the arena: every load is a relocated one.
+  if (!file->LoadAt(memory, base, &error)) throw std::runtime_error("cannot relocate image " + path + ": " + error);
+  platform.Emulation().AddImage(name, base, file->SizeOfImage(), *file);
+  image.base = base;
+  image.size = file->SizeOfImage();
+  return base + file->EntryPoint();
+}
+
+LoadedImage &ImageLoader::Load(Platform &platform, const std::string &name, const LoadOptions &options) {
+  LoadedImage mapped;
+  mapped.name = name;
+  const uint64_t entryAddress = platform.Profile().engine == Engine::Emulated
+                                    ? MapFirmwareImage(platform, name, options, mapped)
+                                    : MapHostImage(name, mapped);
 
   FirmwareCore &core = platform.Core();
   auto *loaded = core.Memory().NewFirmware<EFI_LOADED_IMAGE_PROTOCOL>();
   loaded->Revision = EFI_LOADED_IMAGE_PROTOCOL_REVISION;
   loaded->SystemTable = core.SystemTable();
-  loaded->ImageBase = info.dli_fbase;
+  loaded->ImageBase = reinterpret_cast<VOID *>(mapped.base);
+  loaded->ImageSize = mapped.size;
   loaded->ImageCodeType = options.runtimeImage ? EfiRuntimeServicesCode : EfiBootServicesCode;
   loaded->ImageDataType = options.runtimeImage ? EfiRuntimeServicesData : EfiBootServicesData;
-  EFI_HANDLE handle = nullptr;
-  core.Protocols().Install(&handle, gEfiLoadedImageProtocolGuid, loaded, "loader");
+  core.Protocols().Install(&mapped.handle, gEfiLoadedImageProtocolGuid, loaded, "loader");
+  mapped.loadedImage = loaded;
 
-  images_.push_back(LoadedImage{name, copy.string(), library, reinterpret_cast<uintptr_t>(info.dli_fbase), handle,
-                                loaded, false, 0});
+  images_.push_back(std::move(mapped));
   LoadedImage &image = images_.back();
   platform.Record(EffectKind::ImageLoad, name + (options.smm ? " (SMM)" : "") +
                                              (options.runtimeImage ? " (runtime image)" : ""));
@@ -75,7 +117,13 @@ LoadedImage &ImageLoader::Load(Platform &platform, const std::string &name, cons
   bool wasInSmm = core.InSmm();
   core.SetInSmm(options.smm);
   try {
-    image.entryStatus = entry(handle, core.SystemTable());
+    image.entryStatus = platform.Call(reinterpret_cast<EFI_IMAGE_ENTRY_POINT>(entryAddress), image.handle,
+                                      core.SystemTable());
+  } catch (const ImageFault &fault) {
+    core.SetInSmm(wasInSmm);
+    image.fault = fault.what();
+    platform.Record(EffectKind::ImageFault, fault.what(), fault.Rip());
+    return image;
   } catch (...) {
     core.SetInSmm(wasInSmm);
     throw;
@@ -87,10 +135,11 @@ LoadedImage &ImageLoader::Load(Platform &platform, const std::string &name, cons
 }
 
 std::string ImageLoader::OwnerOf(const void *code) const {
+  if (emulator_ != nullptr) return emulator_->OwnerOf(reinterpret_cast<uint64_t>(code));
   Dl_info info{};
   if (dladdr(code, &info) == 0) return "";
   for (const LoadedImage &image : images_) {
-    if (image.base == reinterpret_cast<uintptr_t>(info.dli_fbase)) return image.name;
+    if (image.library != nullptr && image.base == reinterpret_cast<uintptr_t>(info.dli_fbase)) return image.name;
   }
   return "";
 }
@@ -106,7 +155,7 @@ void ImageLoader::UnloadAll() {
   for (LoadedImage &image : images_) {
     if (image.library != nullptr) dlclose(image.library);
     std::error_code ignored;
-    fs::remove(image.copyPath, ignored);
+    if (!image.copyPath.empty()) fs::remove(image.copyPath, ignored);
   }
   images_.clear();
 }

@@ -1,5 +1,7 @@
-// Loads host images: every load maps a fresh copy of the image's shared object, so
-// module-wide state starts anew, as it does for a firmware image.
+// Loads images on the platform's engine. A host image maps a fresh copy of the image's
+// shared object on every load, so module-wide state starts anew, as it does for a
+// firmware image. A firmware image is the shipped PE32+ file, laid out in the arena at
+// an address of the platform's choosing and relocated there, run on the emulated CPU.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +12,7 @@
 
 namespace sim {
 
+class Emulator;
 class Platform;
 
 struct LoadOptions {
@@ -19,25 +22,35 @@ struct LoadOptions {
 
 struct LoadedImage {
   std::string name;
-  std::string copyPath;
-  void *library = nullptr;
+  std::string copyPath;     // host images: the private copy of the shared object
+  void *library = nullptr;  // host images: the dlopen handle
   uintptr_t base = 0;
+  uint64_t size = 0;        // firmware images: SizeOfImage
   EFI_HANDLE handle = nullptr;
   EFI_LOADED_IMAGE_PROTOCOL *loadedImage = nullptr;
   bool entryReturned = false;
   EFI_STATUS entryStatus = 0;
+  std::string fault;  // set when the image faulted (emulated engine): the report
 };
 
 class ImageLoader {
  public:
-  explicit ImageLoader(std::string directory = DefaultDirectory());
+  explicit ImageLoader(std::string hostDirectory = DefaultDirectory(),
+                       std::string firmwareDirectory = DefaultFirmwareDirectory());
   ~ImageLoader();
   ImageLoader(const ImageLoader &) = delete;
   ImageLoader &operator=(const ImageLoader &) = delete;
 
+  // Host images: SIM_IMAGE_DIR, or the build's host image directory.
   static std::string DefaultDirectory();
+  // Firmware images: SIM_EFI_IMAGE_DIR, or the build's firmware image directory.
+  static std::string DefaultFirmwareDirectory();
 
+  // Loads the image and runs its entry. A reset during the entry propagates; a fault
+  // in an emulated image is recorded, reported in the result, and does not propagate.
   LoadedImage &Load(Platform &platform, const std::string &name, const LoadOptions &options);
+  // The emulated CPU of the current boot, when the platform runs firmware images.
+  void UseEmulator(const Emulator *emulator) { emulator_ = emulator; }
   // The image whose code contains this address, or "" when none.
   std::string OwnerOf(const void *code) const;
   const std::deque<LoadedImage> &Loaded() const { return images_; }
@@ -45,8 +58,15 @@ class ImageLoader {
   void UnloadAll();
 
  private:
-  std::string directory_;
+  // Each returns the entry point of the mapped image, with `image` filled in.
+  uint64_t MapHostImage(const std::string &name, LoadedImage &image);
+  uint64_t MapFirmwareImage(Platform &platform, const std::string &name, const LoadOptions &options,
+                            LoadedImage &image);
+
+  std::string hostDirectory_;
+  std::string firmwareDirectory_;
   std::string scratch_;
+  const Emulator *emulator_ = nullptr;
   unsigned sequence_ = 0;
   std::deque<LoadedImage> images_;
 };

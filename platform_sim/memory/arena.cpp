@@ -148,6 +148,26 @@ void *Arena::AllocateFirmware(uint64_t size, EFI_MEMORY_TYPE type) {
   return memory;
 }
 
+void *Arena::AllocateFirmwarePages(uint64_t pages, EFI_MEMORY_TYPE type, Region region) {
+  RangeAllocator &allocator = region == Region::Smram ? smram_ : normal_;
+  auto address = allocator.Allocate(pages * kPageSize, kPageSize, ~0ull);
+  if (!address) throw std::runtime_error("simulated memory arena exhausted");
+  void *memory = Track(*address, pages * kPageSize, type, true, true, region);
+  std::memset(memory, 0, pages * kPageSize);
+  return memory;
+}
+
+bool Arena::PlatformHoldsWord(uint64_t value) const {
+  for (const auto &[address, block] : live_) {
+    if (!block.firmware) continue;
+    const auto *words = reinterpret_cast<const uint64_t *>(address);
+    for (uint64_t index = 0; index < block.size / sizeof(uint64_t); ++index) {
+      if (words[index] == value) return true;
+    }
+  }
+  return false;
+}
+
 EFI_STATUS Arena::FreePool(void *buffer) {
   auto it = live_.find(reinterpret_cast<uint64_t>(buffer));
   if (buffer == nullptr || it == live_.end() || it->second.pages) return EFI_INVALID_PARAMETER;

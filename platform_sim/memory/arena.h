@@ -79,6 +79,13 @@ class Arena {
   const Allocation *Find(uint64_t address) const;
   std::vector<Allocation> DriverAllocations() const;  // live, not platform-owned
 
+  // Platform-owned pages (a loaded image, the emulator's stack): page-aligned, zeroed,
+  // never a driver allocation.
+  void *AllocateFirmwarePages(uint64_t pages, EFI_MEMORY_TYPE type, Region region = Region::Normal);
+  // Whether a platform-owned block holds this 64-bit value at an aligned offset: how
+  // the emulated engine knows that a host routine address was handed out by the platform.
+  bool PlatformHoldsWord(uint64_t value) const;
+
   AllocationFaults &Faults() { return faults_; }
   uint64_t DriverAllocationCount() const { return driverAllocations_; }
 

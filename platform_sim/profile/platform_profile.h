@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform_sim/devices/embedded_controller.h"
+#include "platform_sim/engine/engine.h"
 #include "platform_sim/firmware/variable_store.h"
 #include "platform_sim/flash/flash_profile.h"
 
@@ -18,6 +19,8 @@ namespace sim {
 struct PlatformProfile {
   std::string name = "default";
   uint64_t tscHz = 2400000000ull;
+  // How images run: host images, or the shipped .efi files on the emulated CPU.
+  Engine engine = DefaultEngine();
 
   // Firmware tables.
   bool hobList = true;

@@ -15,6 +15,7 @@ std::string EffectKindName(EffectKind kind) {
     case EffectKind::BootStart: return "boot";
     case EffectKind::ImageLoad: return "load";
     case EffectKind::ImageEntryReturn: return "entry";
+    case EffectKind::ImageFault: return "image-fault";
     case EffectKind::ProtocolInstall: return "protocol";
     case EffectKind::ConfigTableInstall: return "config-table";
     case EffectKind::EventClosed: return "event-closed";

@@ -12,6 +12,7 @@ enum class EffectKind {
   BootStart,
   ImageLoad,
   ImageEntryReturn,
+  ImageFault,
   ProtocolInstall,
   ConfigTableInstall,
   EventClosed,

@@ -10,9 +10,11 @@
 #define IMAGE_EXPORT
 #endif
 
-VOID RunLibrarySteps(const LIBRARY_STEP *Steps, UINTN Count, EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *SystemTable) {
-  for (UINTN Index = 0; Index < Count; Index++) {
-    Steps[Index](ImageHandle, SystemTable);
+constinit const LIBRARY_LIST gNoLibrarySteps = {nullptr, 0};
+
+VOID RunLibrarySteps(const LIBRARY_LIST *List, EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *SystemTable) {
+  for (UINTN Index = 0; Index < List->Count; Index++) {
+    List->Steps[Index](ImageHandle, SystemTable);
   }
 }
 
@@ -22,12 +24,12 @@ extern "C" IMAGE_EXPORT EFI_STATUS EFIAPI ImageEntryPoint(EFI_HANDLE ImageHandle
     return EFI_INCOMPATIBLE_VERSION;
   }
 
-  RunLibrarySteps(Image->Initialisers, Image->InitialiserCount, ImageHandle, SystemTable);
+  RunLibrarySteps(Image->Initialisers, ImageHandle, SystemTable);
 
   EFI_STATUS Status = Image->UseExitContext ? RunInExitContext(Image->DriverEntry, ImageHandle, SystemTable)
                                             : Image->DriverEntry(ImageHandle, SystemTable);
   if (EFI_ERROR(Status)) {
-    RunLibrarySteps(Image->TearDowns, Image->TearDownCount, ImageHandle, SystemTable);
+    RunLibrarySteps(Image->TearDowns, ImageHandle, SystemTable);
   }
   return Status;
 }

@@ -62,7 +62,6 @@ static EFI_STATUS EFIAPI ProbeEntry(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *Sy
   return gBS->InstallProtocolInterface(&Handle, &gProbeProtocolGuid, EFI_NATIVE_INTERFACE, &mProbe);
 }
 
-const IMAGE_DESCRIPTOR gImageDescriptor = {
-    gPlatformConfigInitialisers, gPlatformConfigInitialiserCount, gPlatformConfigTearDowns, gPlatformConfigTearDownCount,
-    ProbeEntry, FALSE, 0,
+constinit const IMAGE_DESCRIPTOR gImageDescriptor = {
+    &gPlatformConfigInitialisers, &gPlatformConfigTearDowns, ProbeEntry, FALSE, 0,
 };

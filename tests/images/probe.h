@@ -68,3 +68,25 @@ inline EFI_GUID gSmmProbeProtocolGuid = {0x5F1D3C2B, 0x7A90, 0x4E61, {0x8C, 0x3D
 typedef struct {
   VOID(EFIAPI *FreePool)(VOID *Buffer);
 } RUNTIME_PROBE_SMM;
+
+// EngineProbeDxe: the engine's own probe. Its entry registers for its own protocol and
+// then installs it, so its notify function runs while the image is inside a boot
+// service; its members pass many arguments, fault on request, and reset the platform.
+inline EFI_GUID gEngineProbeProtocolGuid = {0x2A7F4C19, 0x6D3E, 0x4B82, {0x9F, 0x40, 0x1E, 0x5B, 0xC7, 0x33, 0x08, 0xD6}};
+
+enum ENGINE_PROBE_FAULT : UINT32 {
+  EngineProbeReadUnmapped = 0,
+  EngineProbeCallNull = 1,
+  EngineProbeInvalidInstruction = 2,
+  EngineProbeEndlessLoop = 3,
+};
+
+typedef struct {
+  UINT64(EFIAPI *Mix)(UINT64 A, UINT64 B, UINT64 C, UINT64 D, UINT64 E, UINT64 F, UINT64 G);
+  VOID(EFIAPI *Fault)(UINT32 Kind);
+  VOID(EFIAPI *Reset)(VOID);
+  // How deep the notify function ran: 1 when it ran inside the image's own
+  // InstallProtocolInterface call (set by the entry before the install, cleared after).
+  UINT32 NotifiedInsideInstall;
+  UINT32 Notifications;
+} ENGINE_PROBE;

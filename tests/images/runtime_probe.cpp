@@ -11,17 +11,13 @@
 #if defined(PROBE_SMM_LISTS)
 #include "power_event_log/library_steps.h"
 #define PROBE_INITIALISERS gPowerEventLogInitialisers
-#define PROBE_INITIALISER_COUNT gPowerEventLogInitialiserCount
 #define PROBE_EXIT_CONTEXT TRUE
 #define PROBE_TEAR_DOWNS gPowerEventLogTearDowns
-#define PROBE_TEAR_DOWN_COUNT gPowerEventLogTearDownCount
 #else
 #include "disk_info/library_steps.h"
 #define PROBE_INITIALISERS gDiskInfoInitialisers
-#define PROBE_INITIALISER_COUNT gDiskInfoInitialiserCount
 #define PROBE_EXIT_CONTEXT FALSE
-#define PROBE_TEAR_DOWNS nullptr
-#define PROBE_TEAR_DOWN_COUNT 0
+#define PROBE_TEAR_DOWNS gNoLibrarySteps
 #endif
 
 static CHAR16 mStateName[] = u"ProbeState";
@@ -60,16 +56,16 @@ static EFI_STATUS EFIAPI ProbeEntry(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *Sy
 }
 
 static EFI_STATUS EFIAPI ProbeTearDown(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *SystemTable) {
-  RunLibrarySteps(PROBE_TEAR_DOWNS, PROBE_TEAR_DOWN_COUNT, ImageHandle, SystemTable);
+  RunLibrarySteps(&PROBE_TEAR_DOWNS, ImageHandle, SystemTable);
   UINT8 Ran = 1;
   SystemTable->RuntimeServices->SetVariable(mTearDownName, &gProbeVariableGuid, EFI_VARIABLE_BOOTSERVICE_ACCESS,
                                             sizeof(Ran), &Ran);
   return EFI_SUCCESS;
 }
 
-static const LIBRARY_STEP mTearDowns[] = {ProbeTearDown};
+static const LIBRARY_STEP mTearDownSteps[] = {ProbeTearDown};
+static constinit const LIBRARY_LIST mTearDowns = LIBRARY_LIST_OF(mTearDownSteps);
 
-const IMAGE_DESCRIPTOR gImageDescriptor = {
-    PROBE_INITIALISERS, PROBE_INITIALISER_COUNT, mTearDowns, ARRAY_COUNT(mTearDowns), ProbeEntry, PROBE_EXIT_CONTEXT,
-    0,
+constinit const IMAGE_DESCRIPTOR gImageDescriptor = {
+    &PROBE_INITIALISERS, &mTearDowns, ProbeEntry, PROBE_EXIT_CONTEXT, 0,
 };

@@ -43,7 +43,6 @@ static EFI_STATUS EFIAPI ProbeEntry(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *Sy
   return gBS->InstallProtocolInterface(&Handle, &gTagStoreProbeProtocolGuid, EFI_NATIVE_INTERFACE, &mProbe);
 }
 
-const IMAGE_DESCRIPTOR gImageDescriptor = {
-    gPowerEventLogInitialisers, gPowerEventLogInitialiserCount, gPowerEventLogTearDowns, gPowerEventLogTearDownCount,
-    ProbeEntry, FALSE, 0,
+constinit const IMAGE_DESCRIPTOR gImageDescriptor = {
+    &gPowerEventLogInitialisers, &gPowerEventLogTearDowns, ProbeEntry, FALSE, 0,
 };

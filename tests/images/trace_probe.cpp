@@ -11,11 +11,9 @@
 #if defined(PROBE_SMM_LISTS)
 #include "power_event_log/library_steps.h"
 #define PROBE_INITIALISERS gPowerEventLogInitialisers
-#define PROBE_INITIALISER_COUNT gPowerEventLogInitialiserCount
 #else
 #include "platform_config/library_steps.h"
 #define PROBE_INITIALISERS gPlatformConfigInitialisers
-#define PROBE_INITIALISER_COUNT gPlatformConfigInitialiserCount
 #endif
 
 static UINT32 EFIAPI ProbeEmitPostCode(UINT32 Code) { return EmitPostCode(Code); }
@@ -41,6 +39,6 @@ static EFI_STATUS EFIAPI ProbeEntry(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *Sy
   return gBS->InstallProtocolInterface(&Handle, &gTraceProbeProtocolGuid, EFI_NATIVE_INTERFACE, &mProbe);
 }
 
-const IMAGE_DESCRIPTOR gImageDescriptor = {
-    PROBE_INITIALISERS, PROBE_INITIALISER_COUNT, nullptr, 0, ProbeEntry, FALSE, 0,
+constinit const IMAGE_DESCRIPTOR gImageDescriptor = {
+    &PROBE_INITIALISERS, &gNoLibrarySteps, ProbeEntry, FALSE, 0,
 };

@@ -58,11 +58,14 @@ bool RunDefaultScenario(Platform &platform, std::ostream &log) {
   }
 
   ActorScope caller(platform, "caller");
-  Note(platform, "LoadPlatformConfig", config->LoadPlatformConfig(config, sim::SetupComponent::LiveRecord(platform)));
-  UINT8 override = 0xFF;
-  Note(platform, "GetCmosOverride", config->GetCmosOverride(config, &override));
-  Note(platform, "SignalEmbeddedController", config->SignalEmbeddedController(config));
-  Note(platform, "ReservedOperation", config->ReservedOperation(config, 0, 0));
+  Note(platform, "LoadPlatformConfig",
+       platform.Call(config->LoadPlatformConfig, config, sim::SetupComponent::LiveRecord(platform)));
+  // The caller's output lives in firmware memory, where an image can write it.
+  auto *override = platform.Memory().NewFirmware<UINT8>();
+  *override = 0xFF;
+  Note(platform, "GetCmosOverride", platform.Call(config->GetCmosOverride, config, override));
+  Note(platform, "SignalEmbeddedController", platform.Call(config->SignalEmbeddedController, config));
+  Note(platform, "ReservedOperation", platform.Call(config->ReservedOperation, config, 0, 0));
 
   // The end of DXE: the S3 boot script is closed and saved in lock boxes; then the
   // operating system switches to virtual addressing.

@@ -1,0 +1,115 @@
+// The emulated CPU: runs the shipped PE32+ images on Unicorn, wired to the same platform
+// models as host images.
+//
+// One address space: the arena is mapped into the emulator at its own address, so a
+// pointer means the same on both sides. Calls out of an image need no glue: every
+// routine the platform publishes (service tables, protocol members) is a host function
+// whose address lies outside the emulator's memory, so a call to it stops the emulator
+// with a fetch from unmapped memory; the engine then checks that the platform handed
+// that address out, calls the routine with the Microsoft x64 arguments (four registers,
+// then the stack), sets RAX and returns to the caller. The host routine runs outside
+// uc_emu_start, so a reset it throws unwinds normally, and a call back into an image
+// from it is simply a nested Call. Port I/O, MMIO, RDTSC, PAUSE, CLI and STI reach the
+// models through hooks; an exception a model throws inside a hook is held, the emulator
+// stopped, and the exception rethrown once uc_emu_start has returned.
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <set>
+#include <string>
+#include <vector>
+
+typedef struct uc_struct uc_engine;
+struct uc_context;
+
+namespace sim {
+
+class Arena;
+class Cpu;
+class PeImage;
+
+class Emulator {
+ public:
+  // Device registers live in the top 512 MiB below 4 GiB (PCI Express configuration
+  // space, the chipset's registers, the boot flash); every access there reaches the
+  // address map, claimed or not.
+  static constexpr uint64_t kMmioBase = 0xE0000000;
+  static constexpr uint64_t kMmioSize = 0x20000000;
+  static constexpr uint64_t kStackPages = 64;
+  // Translated blocks one outermost call may run before it counts as a runaway image.
+  static constexpr uint64_t kDefaultBlockBudget = 2'000'000'000;
+
+  Emulator(Arena &arena, Cpu &cpu);
+  ~Emulator();
+  Emulator(const Emulator &) = delete;
+  Emulator &operator=(const Emulator &) = delete;
+
+  // An image laid out in the arena: its code is searched for the instructions the
+  // models must see, and faults inside it are reported against its name.
+  void AddImage(const std::string &name, uint64_t base, uint64_t size, const PeImage &file);
+  std::string OwnerOf(uint64_t address) const;
+  bool Owns(uint64_t address) const { return !OwnerOf(address).empty(); }
+
+  // Runs the image function at `function` with these arguments until it returns, and
+  // gives its RAX. Nests: a host routine called from the image may call in again.
+  // Throws ImageFault for a fault in the image; rethrows what a model or a host
+  // routine threw (a reset, a power cut).
+  uint64_t Call(uint64_t function, const std::vector<uint64_t> &arguments);
+
+  void SetBlockBudget(uint64_t blocks) { blockBudget_ = blocks; }
+  uint64_t BlocksRun() const { return blocksRun_; }
+  uint64_t HostCalls() const { return hostCalls_; }
+
+ private:
+  struct Image {
+    std::string name;
+    uint64_t base;
+    uint64_t size;
+  };
+  struct PendingFault {
+    bool set = false;
+    std::string access;
+    uint64_t address = 0;
+    uint64_t rip = 0;
+  };
+  class Frame;
+
+  uint64_t Register(int id) const;
+  void SetRegister(int id, uint64_t value);
+  uint64_t ReadWord(uint64_t address) const;
+  void WriteWord(uint64_t address, uint64_t value);
+  bool IsPublishedRoutine(uint64_t address);
+  uint64_t RunHostRoutine(uint64_t address);
+  void SyncInterruptFlagToGuest();
+  [[noreturn]] void Fault(const std::string &what, uint64_t rip, uint64_t address);
+  void Hold(std::exception_ptr exception);
+
+  static bool OnUnmapped(uc_engine *uc, int type, uint64_t address, int size, int64_t value, void *self);
+  static uint32_t OnIn(uc_engine *uc, uint32_t port, int size, void *self);
+  static void OnOut(uc_engine *uc, uint32_t port, int size, uint32_t value, void *self);
+  static void OnDeviceAccess(uc_engine *uc, int type, uint64_t address, int size, int64_t value, void *self);
+  static void OnMarkedInstruction(uc_engine *uc, uint64_t address, uint32_t size, void *self);
+  static void OnBlock(uc_engine *uc, uint64_t address, uint32_t size, void *self);
+
+  Arena &arena_;
+  Cpu &cpu_;
+  uc_engine *uc_ = nullptr;
+  uint64_t stackTop_ = 0;
+  uint64_t sentinel_ = 0;
+  std::vector<Image> images_;
+  std::vector<uc_context *> saved_;  // one per nesting level
+  unsigned depth_ = 0;
+  std::exception_ptr held_;
+  PendingFault fault_;
+  std::set<uint64_t> publishedRoutines_;
+  uint64_t programCodeStart_ = 0;
+  uint64_t programCodeEnd_ = 0;
+  uint64_t blockBudget_ = kDefaultBlockBudget;
+  uint64_t blocksRun_ = 0;
+  uint64_t blocksAtOutermostCall_ = 0;
+  bool budgetSpent_ = false;
+  uint64_t hostCalls_ = 0;
+};
+
+}  // namespace sim
