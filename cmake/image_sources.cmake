@@ -117,3 +117,7 @@ sim_image(PlatformConfigDxe KIND dxe SOURCES ${PLATFORM_CONFIG_SOURCES})
 
 # Test images, built for both engines like the shipped ones but never shipped.
 sim_image(EngineProbeDxe KIND dxe TEST SOURCES tests/images/engine_probe.cpp)
+# PlatformConfigDxe's own sources with an entry that publishes its internal routines.
+set(PLATFORM_CONFIG_PROBE_SOURCES tests/images/platform_config_probe.cpp ${PLATFORM_CONFIG_SOURCES})
+list(REMOVE_ITEM PLATFORM_CONFIG_PROBE_SOURCES platform_config/image.cpp)
+sim_image(PlatformConfigProbe KIND dxe TEST SOURCES ${PLATFORM_CONFIG_PROBE_SOURCES})

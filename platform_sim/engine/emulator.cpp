@@ -5,6 +5,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <optional>
+#include <sstream>
 #include <stdexcept>
 
 #include "platform_sim/cpu/cpu.h"
@@ -63,6 +66,24 @@ __attribute__((no_sanitize("function"))) uint64_t CallHost(uint64_t address, con
                                                 a[11]);
 }
 
+// The protection of a host page, from the process's own map; nullopt when unmapped.
+std::optional<uint32_t> HostPageProtection(uint64_t page) {
+  std::ifstream maps("/proc/self/maps");
+  std::string line;
+  while (std::getline(maps, line)) {
+    std::istringstream fields(line);
+    std::string range, permissions;
+    fields >> range >> permissions;
+    const size_t dash = range.find('-');
+    const uint64_t start = std::stoull(range.substr(0, dash), nullptr, 16);
+    const uint64_t end = std::stoull(range.substr(dash + 1), nullptr, 16);
+    if (page < start || page >= end) continue;
+    if (permissions.size() < 2 || permissions[0] != 'r') return std::nullopt;
+    return permissions[1] == 'w' ? UC_PROT_READ | UC_PROT_WRITE : UC_PROT_READ;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 // One call into an image: saves the suspended caller's registers when nested, and puts
@@ -84,7 +105,11 @@ class Emulator::Frame {
   }
   ~Frame() {
     --emulator_.depth_;
-    if (level_ > 0) uc_context_restore(emulator_.uc_, emulator_.saved_[level_ - 1]);
+    if (level_ > 0) {
+      uc_context_restore(emulator_.uc_, emulator_.saved_[level_ - 1]);
+    } else {
+      emulator_.UnmapHandedPages();
+    }
   }
   Frame(const Frame &) = delete;
   Frame &operator=(const Frame &) = delete;
@@ -193,6 +218,7 @@ void Emulator::SyncInterruptFlagToGuest() {
 
 uint64_t Emulator::Call(uint64_t function, const std::vector<uint64_t> &arguments) {
   Frame frame(*this);
+  handed_.insert(handed_.end(), arguments.begin(), arguments.end());
   const uint64_t top = depth_ == 1 ? stackTop_ : Register(UC_X86_REG_RSP) - kNestedGap;
   const uint64_t stackArguments = arguments.size() > 4 ? arguments.size() - 4 : 0;
   // Return address, the callee's 32-byte home area, then the fifth argument onwards;
@@ -259,6 +285,30 @@ void Emulator::Fault(const std::string &what, uint64_t rip, uint64_t address) {
                    address);
 }
 
+bool Emulator::MapHandedPage(uint64_t address) {
+  const uint64_t page = address & ~(Arena::kPageSize - 1);
+  bool handed = false;
+  for (uint64_t word : handed_) {
+    const uint64_t start = word & ~(Arena::kPageSize - 1);
+    handed = handed || (word != 0 && page >= start && page - start < kHandedWindow);
+  }
+  if (!handed) return false;
+  const std::optional<uint32_t> protection = HostPageProtection(page);
+  if (!protection) return false;
+  if (uc_mem_map_ptr(uc_, page, Arena::kPageSize, *protection, reinterpret_cast<void *>(page)) != UC_ERR_OK) {
+    return false;
+  }
+  hostPages_.push_back(page);
+  return true;
+}
+
+void Emulator::UnmapHandedPages() {
+  // The caller's memory may be freed or reused once the call is over.
+  for (uint64_t page : hostPages_) uc_mem_unmap(uc_, page, Arena::kPageSize);
+  hostPages_.clear();
+  handed_.clear();
+}
+
 void Emulator::Hold(std::exception_ptr exception) {
   if (!held_) held_ = exception;
   uc_emu_stop(uc_);
@@ -269,6 +319,7 @@ bool Emulator::OnUnmapped(uc_engine *uc, int type, uint64_t address, int, int64_
   const char *access = type == UC_MEM_READ_UNMAPPED    ? "read"
                        : type == UC_MEM_WRITE_UNMAPPED ? "write"
                                                        : "instruction fetch";
+  if (type != UC_MEM_FETCH_UNMAPPED && emulator->MapHandedPage(address)) return true;
   uint64_t rip = 0;
   uc_reg_read(uc, UC_X86_REG_RIP, &rip);
   emulator->fault_ = PendingFault{true, access, address, rip};

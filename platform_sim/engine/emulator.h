@@ -39,6 +39,8 @@ class Emulator {
   static constexpr uint64_t kStackPages = 64;
   // Translated blocks one outermost call may run before it counts as a runaway image.
   static constexpr uint64_t kDefaultBlockBudget = 2'000'000'000;
+  // How far past a handed pointer the image may reach into the caller's memory.
+  static constexpr uint64_t kHandedWindow = 0x10000;
 
   Emulator(Arena &arena, Cpu &cpu);
   ~Emulator();
@@ -53,6 +55,9 @@ class Emulator {
 
   // Runs the image function at `function` with these arguments until it returns, and
   // gives its RAX. Nests: a host routine called from the image may call in again.
+  // An argument that points at host memory (a caller's buffer) is honoured: the pages
+  // the image touches near it are mapped at their own address for the duration of the
+  // outermost call.
   // Throws ImageFault for a fault in the image; rethrows what a model or a host
   // routine threw (a reset, a power cut).
   uint64_t Call(uint64_t function, const std::vector<uint64_t> &arguments);
@@ -84,6 +89,8 @@ class Emulator {
   void SyncInterruptFlagToGuest();
   [[noreturn]] void Fault(const std::string &what, uint64_t rip, uint64_t address);
   void Hold(std::exception_ptr exception);
+  bool MapHandedPage(uint64_t address);
+  void UnmapHandedPages();
 
   static bool OnUnmapped(uc_engine *uc, int type, uint64_t address, int size, int64_t value, void *self);
   static uint32_t OnIn(uc_engine *uc, uint32_t port, int size, void *self);
@@ -103,6 +110,8 @@ class Emulator {
   std::exception_ptr held_;
   PendingFault fault_;
   std::set<uint64_t> publishedRoutines_;
+  std::vector<uint64_t> handed_;     // argument words of the calls in progress
+  std::vector<uint64_t> hostPages_;  // host pages mapped for them
   uint64_t programCodeStart_ = 0;
   uint64_t programCodeEnd_ = 0;
   uint64_t blockBudget_ = kDefaultBlockBudget;

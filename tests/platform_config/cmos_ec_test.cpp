@@ -49,11 +49,11 @@ TEST_F(PlatformConfigHardware, GetCmosOverrideReportsOnlyTheMarkerValue) {
                  Case{0xFF, EFI_UNSUPPORTED, 0x5C}}) {
     platform().Cmos2().Set(0x50, c.marker);
     UINT8 value = 0x5C;
-    EXPECT_EQ(config_->GetCmosOverride(config_, &value), c.status) << int(c.marker);
+    EXPECT_EQ(platform().Call(config_->GetCmosOverride, config_, &value), c.status) << int(c.marker);
     EXPECT_EQ(value, c.output) << int(c.marker);
   }
   platform().Cmos2().Set(0x50, 0xAA);
-  EXPECT_EQ(config_->GetCmosOverride(config_, nullptr), EFI_INVALID_PARAMETER);
+  EXPECT_EQ(platform().Call(config_->GetCmosOverride, config_, nullptr), EFI_INVALID_PARAMETER);
 }
 
 TEST_F(PlatformConfigHardware, ProgramCmosOptionsSetsBitsZeroAndOneFromTheSetupBytes) {
@@ -67,7 +67,7 @@ TEST_F(PlatformConfigHardware, ProgramCmosOptionsSetsBitsZeroAndOneFromTheSetupB
     setup[230] = c.byte230;
     setup[235] = c.byte235;
     platform().Cmos2().Set(0x47, c.before);
-    probe_->ProgramCmosOptions(setup.data());
+    platform().Call(probe_->ProgramCmosOptions, setup.data());
     EXPECT_EQ(platform().Cmos2().Get(0x47), c.after) << int(c.byte230) << "/" << int(c.byte235);
   }
 }
@@ -78,7 +78,7 @@ TEST_F(PlatformConfigHardware, CmosReadGuardedRestoresTheCallersInterruptState) 
   for (bool enabled : {true, false}) {
     platform().Processor().SetInterrupts(enabled);
     uint64_t changesBefore = platform().Processor().InterruptFlagChanges();
-    EXPECT_EQ(probe_->CmosReadGuarded(0x72, 0x73, 0x58), 0xCC);
+    EXPECT_EQ(platform().Call(probe_->CmosReadGuarded, 0x72, 0x73, 0x58), 0xCC);
     EXPECT_EQ(platform().Processor().InterruptsEnabled(), enabled);
     // Disabled around the access; re-enabled only when they were on.
     EXPECT_EQ(platform().Processor().InterruptFlagChanges() - changesBefore, enabled ? 2u : 1u);
@@ -89,7 +89,7 @@ TEST_F(PlatformConfigHardware, SignalEmbeddedControllerSendsTheFixedSequenceEven
   sim::PlatformProfile profile;
   profile.ecAnswers = {0x00, 0x80};
   Boot(profile);
-  EXPECT_EQ(config_->SignalEmbeddedController(config_), EFI_SUCCESS);
+  EXPECT_EQ(platform().Call(config_->SignalEmbeddedController, config_), EFI_SUCCESS);
   EXPECT_EQ(platform().Ec().Wire(), Concat({kWriteRam, kExtended, kExtended}));
   EXPECT_TRUE(platform().Ec().LostBytes().empty());
   EXPECT_EQ(platform().Ec().Ram(0x07FE), 0x80) << "address high byte first";
@@ -101,9 +101,9 @@ TEST_F(PlatformConfigHardware, CommandWithAckAcceptsOnlyTheAcknowledgeByte) {
   sim::PlatformProfile profile;
   profile.ecAnswers = {0x80, 0x00, 0x81};
   Boot(profile);
-  EXPECT_EQ(probe_->EcCommandWithAck(0x16, 0x00, 0x0010), EFI_SUCCESS);
-  EXPECT_EQ(probe_->EcCommandWithAck(0x16, 0x00, 0x0010), EFI_DEVICE_ERROR);
-  EXPECT_EQ(probe_->EcCommandWithAck(0x01, 0x02, 0xBEEF), EFI_DEVICE_ERROR);
+  EXPECT_EQ(platform().Call(probe_->EcCommandWithAck, 0x16, 0x00, 0x0010), EFI_SUCCESS);
+  EXPECT_EQ(platform().Call(probe_->EcCommandWithAck, 0x16, 0x00, 0x0010), EFI_DEVICE_ERROR);
+  EXPECT_EQ(platform().Call(probe_->EcCommandWithAck, 0x01, 0x02, 0xBEEF), EFI_DEVICE_ERROR);
   EXPECT_EQ(platform().Ec().Transactions()[2].data, (std::vector<uint8_t>{0x00, 0x08, 0x01, 0x02, 0x00, 0xEF, 0xBE}));
 }
 
@@ -117,7 +117,7 @@ TEST_F(PlatformConfigHardware, AControllerThatStopsRespondingEndsTheSequenceWith
     profile.ecResponsiveness = c.mode;
     Boot(profile);
     uint64_t start = platform().Processor().NowPs();
-    EXPECT_EQ(config_->SignalEmbeddedController(config_), EFI_TIMEOUT);
+    EXPECT_EQ(platform().Call(config_->SignalEmbeddedController, config_), EFI_TIMEOUT);
     // Dead: the command byte sits in the input buffer and is never taken.
     EXPECT_EQ(platform().Ec().Wire(), c.wire);
     EXPECT_TRUE(platform().Ec().LostBytes().empty()) << "nothing written while the buffer was full";
@@ -129,21 +129,21 @@ TEST_F(PlatformConfigHardware, AControllerThatStopsRespondingEndsTheSequenceWith
 TEST_F(PlatformConfigHardware, ReservedOperationTouchesNoHardware) {
   Boot();
   platform().Bus().SetLogging(true);
-  EXPECT_EQ(config_->ReservedOperation(config_, 0x123456789ull, 0x7F), EFI_UNSUPPORTED);
+  EXPECT_EQ(platform().Call(config_->ReservedOperation, config_, 0x123456789ull, 0x7F), EFI_UNSUPPORTED);
   EXPECT_TRUE(platform().Bus().Log().empty());
 }
 
 TEST_F(PlatformConfigHardware, MicrosecondDelayWaitsAtLeastItsTimeAndOneTickWithoutAFrequency) {
   Boot();
   uint64_t start = platform().Processor().NowPs();
-  probe_->MicroSecondDelay(100);
+  platform().Call(probe_->MicroSecondDelay, 100);
   EXPECT_GE(platform().Processor().NowPs() - start, 100000000ull);
 
   sim::PlatformProfile profile;
   profile.tscFrequencyTable = 0;
   Boot(profile);
   uint64_t tscBefore = platform().Processor().ReadTsc();
-  probe_->MicroSecondDelay(1);
+  platform().Call(probe_->MicroSecondDelay, 1);
   EXPECT_GT(platform().Processor().ReadTsc(), tscBefore + 1);
 }
 

@@ -20,7 +20,7 @@ std::vector<uint8_t> Units(std::initializer_list<uint16_t> units) {
 
 class ConfigLoad : public ConfigDriver {
  protected:
-  EFI_STATUS Run(std::vector<uint8_t> &setup) { return config_->LoadPlatformConfig(config_, setup.data()); }
+  EFI_STATUS Run(std::vector<uint8_t> &setup) { return platform().Call(config_->LoadPlatformConfig, config_, setup.data()); }
   sim::PlatformProfile WithSetup(sim::PlatformProfile profile, size_t setupSize = SETUP_CONFIG_SIZE) {
     PutVariable(profile, u"Setup", gSetupVariableGuid, std::vector<uint8_t>(setupSize, 0));
     return profile;
@@ -172,7 +172,7 @@ TEST_F(ConfigLoad, EveryBufferIsFreedAndAMissingScratchRecordChangesNothing) {
   EXPECT_EQ(untouched, std::vector<uint8_t>(SETUP_CONFIG_SIZE, 0x77));
   EXPECT_FALSE(Exists(u"LDFG", gLoadFlagVariableGuid));
   EXPECT_FALSE(Exists(u"QzMasterPwd", gMasterPasswordVariableGuid));
-  EXPECT_EQ(config_->LoadPlatformConfig(config_, nullptr), EFI_INVALID_PARAMETER);
+  EXPECT_EQ(platform().Call(config_->LoadPlatformConfig, config_, nullptr), EFI_INVALID_PARAMETER);
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ class SetupPolicy : public ConfigDriver {
   // Runs the operation; true when it reset the platform instead of returning.
   bool Run(std::vector<uint8_t> &setup, EFI_STATUS *status) {
     try {
-      *status = config_->UpdateSetupPolicy(config_, setup.data());
+      *status = platform().Call(config_->UpdateSetupPolicy, config_, setup.data());
       return false;
     } catch (const sim::PlatformReset &reset) {
       EXPECT_EQ(reset.type, EfiResetWarm);
@@ -115,7 +115,7 @@ TEST_F(SetupPolicy, VariableProblemsAreReportedWithoutWriteOrReset) {
     if (c.pchSetup) EXPECT_EQ(Variable(u"PchSetup", gPchSetupVariableGuid), *c.pchSetup) << c.what;
   }
   Boot(ConfigProfile());
-  EXPECT_EQ(config_->UpdateSetupPolicy(config_, nullptr), EFI_INVALID_PARAMETER);
+  EXPECT_EQ(platform().Call(config_->UpdateSetupPolicy, config_, nullptr), EFI_INVALID_PARAMETER);
 }
 
 TEST_F(SetupPolicy, AnUnreadableManufacturingRecordDecidesLikeErasedFlash) {
