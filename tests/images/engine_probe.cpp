@@ -43,9 +43,15 @@ static VOID EFIAPI ProbeNotify(EFI_EVENT Event, VOID *Context) {
                    &Probe->Notifications);
 }
 
+static CHAR16 mFaultAtEntryName[] = u"EngineProbeFaultAtEntry";
+
 static EFI_STATUS EFIAPI ProbeEntry(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *SystemTable) {
   (void)ImageHandle;
   (void)SystemTable;
+  // A test can make the entry itself fault.
+  UINT32 Kind = 0;
+  UINTN Size = sizeof(Kind);
+  if (gRT->GetVariable(mFaultAtEntryName, &gProbeVariableGuid, nullptr, &Size, &Kind) == EFI_SUCCESS) ProbeFault(Kind);
   EFI_EVENT Event = nullptr;
   EFI_STATUS Status = gBS->CreateEvent(EVT_NOTIFY_SIGNAL, TPL_CALLBACK, ProbeNotify, &mProbe, &Event);
   if (EFI_ERROR(Status)) return Status;
