@@ -55,7 +55,7 @@ struct Generated {
 };
 
 Generated Generate(std::mt19937_64 &Rng) {
-  static const char kLiterals[] = "abcXYZ 019:-_|=<>.,";
+  static const char kLiterals[] = "abcXYZ 019:-_|=<>.,\t";
   static const char kFlags[] = " +,-.lL0123456789*";
   static const char kDirectives[] = "duxXpasScgtr%i\n\rqZ";
   Generated G;
