@@ -1,7 +1,7 @@
 // Literal text between directives, copied a run at a time instead of a
-// character per pass of the directive loop. Each pair of format and output
-// widths has its own loop; 16-bit units are read and written bytewise, so odd
-// addresses stay harmless.
+// character per pass of the directive loop. ASCII to ASCII, the common pair,
+// has its own word-at-a-time loop; 16-bit units are read and written bytewise,
+// so odd addresses stay harmless.
 #include "runtime/print/format_internal.h"
 
 namespace {
@@ -70,23 +70,19 @@ UINT64 FormatCopyLiteralRun(FormatSink *Sink, CONST VOID *Format, BOOLEAN Format
   UINTN N = 0;
   if (!FormatUcs2 && !Sink->Ucs2) {
     N = CopyAsciiRun(Out, In, Room);
-  } else if (!FormatUcs2) {
-    for (; N < Room && !EndsRun(In[N]); N++) {
-      Out[N * 2] = In[N];
-      Out[N * 2 + 1] = 0;
-    }
   } else {
+    // The other pairs (UCS-2 labels, mostly short) share one loop.
     for (; N < Room; N++) {
-      UINT16 Ch = (UINT16)(In[N * 2] | ((UINT16)In[N * 2 + 1] << 8));
+      UINT16 Ch = TextUnit(In, FormatUcs2, N);
       if (EndsRun(Ch)) {
         break;
       }
       if (Sink->Ucs2) {
-        Out[N * 2] = In[N * 2];
-        Out[N * 2 + 1] = In[N * 2 + 1];
+        Out[N * 2] = (UINT8)(Ch & 0xFF);
+        Out[N * 2 + 1] = (UINT8)(Ch >> 8);
       } else {
         // ASCII output keeps the low byte of each character.
-        Out[N] = In[N * 2];
+        Out[N] = (UINT8)(Ch & 0xFF);
       }
     }
   }
