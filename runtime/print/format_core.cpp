@@ -1,5 +1,6 @@
-// The engine's main loop: reads the format, parses each directive into an
-// argument text and its layout, and emits it through the sink.
+// The engine's main loop: reads the format, copies literal runs straight
+// through, parses each directive into an argument text and its layout, and
+// emits it through the sink.
 #include "runtime/print/format_internal.h"
 
 namespace {
@@ -58,6 +59,11 @@ UINTN FormatCore(VOID *Buffer, UINTN BufferSize, UINTN Mode, CONST VOID *Format,
     UINT16 Ch = TextUnit(Format, FormatUcs2, I);
     if (Ch == 0) {
       break;
+    }
+    if (Ch != '%' && Ch != '\n' && Ch != '\r') {
+      // Plain text needs no layout: the whole run goes out at once.
+      I += FormatCopyLiteralRun(&Sink, Format, FormatUcs2, I);
+      continue;
     }
 
     UINT32 Flags = ModeFlags;
@@ -194,13 +200,9 @@ UINTN FormatCore(VOID *Buffer, UINTN BufferSize, UINTN Mode, CONST VOID *Format,
         Flags |= FMT_UCS2_ARGUMENT;
         break;
       }
-    } else if (Ch == '\n' || Ch == '\r') {
-      Text = LineEndText(Format, FormatUcs2, &I, Ch);
     } else {
-      CharText[0] = Ch;
-      CharText[1] = 0;
-      Text = CharText;
-      Flags |= FMT_UCS2_ARGUMENT;
+      // Outside a directive only line ends get here.
+      Text = LineEndText(Format, FormatUcs2, &I, Ch);
     }
     I++;
 
@@ -235,8 +237,12 @@ UINTN FormatCore(VOID *Buffer, UINTN BufferSize, UINTN Mode, CONST VOID *Format,
       FormatEmitIntegerBody(&Sink, &Integer, Flags, Field);
     } else {
       SinkRepeat(&Sink, ' ', Field - Length);
-      for (UINT64 K = 0; K < Length && !SinkFull(&Sink); K++) {
-        SinkPut(&Sink, TextUnit(Text, TextUcs2, K));
+      if (TextUcs2) {
+        for (UINT64 K = 0; K < Length && !SinkFull(&Sink); K++) {
+          SinkPut(&Sink, TextUnit(Text, TRUE, K));
+        }
+      } else {
+        SinkWriteAscii(&Sink, (CONST CHAR8 *)Text, Length);
       }
     }
     if ((Flags & (FMT_WIDTH_GIVEN | FMT_LEFT_JUSTIFY)) == (FMT_WIDTH_GIVEN | FMT_LEFT_JUSTIFY) && Width > Field) {

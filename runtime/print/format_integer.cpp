@@ -2,12 +2,6 @@
 // numbers (length and precision) for d, u, x, X and p.
 #include "runtime/print/format_internal.h"
 
-namespace {
-
-constexpr CHAR8 kDigitChars[17] = "0123456789ABCDEF";
-
-} // namespace
-
 void FormatConvertInteger(CHAR8 Directive, UINT64 Slot, UINT32 *Flags, UINT64 Precision, UINT64 Width,
                           FormatInteger *Out) {
   UINT32 F = *Flags;
@@ -43,9 +37,7 @@ void FormatConvertInteger(CHAR8 Directive, UINT64 Slot, UINT32 *Flags, UINT64 Pr
     Prefix = ' ';
   }
 
-  UINT64 Base = 16;
   if ((F & FMT_HEX) == 0) {
-    Base = 10;
     if (F & FMT_GROUPING) {
       Precision = 1;
       F &= ~FMT_ZERO_FILL;
@@ -61,10 +53,8 @@ void FormatConvertInteger(CHAR8 Directive, UINT64 Slot, UINT32 *Flags, UINT64 Pr
 
   UINT32 Count = 0;
   if (!(Value == 0 && Precision == 0)) {
-    do {
-      Out->Digits[Count++] = kDigitChars[Value % Base];
-      Value /= Base;
-    } while (Value != 0);
+    CHAR8 *End = Out->Digits + FORMAT_INTEGER_DIGITS;
+    Count = (F & FMT_HEX) ? FormatHexDigits(Value, End) : FormatDecimalDigits(Value, End);
   }
 
   UINT64 Length = Count;
@@ -91,10 +81,15 @@ void FormatEmitIntegerBody(FormatSink *Sink, CONST FormatInteger *Integer, UINT3
     SinkPut(Sink, (UINT8)Integer->Prefix);
   }
   SinkRepeat(Sink, '0', FieldLength - Integer->Length);
-  for (UINT32 I = Integer->DigitCount; I > 0; I--) {
-    SinkPut(Sink, (UINT8)Integer->Digits[I - 1]);
+  CONST CHAR8 *Digits = Integer->Digits + FORMAT_INTEGER_DIGITS - Integer->DigitCount;
+  if ((Flags & FMT_GROUPING) == 0) {
+    SinkWriteAscii(Sink, Digits, Integer->DigitCount);
+    return;
+  }
+  for (UINT32 Left = Integer->DigitCount; Left > 0; Left--) {
+    SinkPut(Sink, (UINT8)*Digits++);
     // A separator follows every third digit counted from the right.
-    if ((Flags & FMT_GROUPING) && I - 1 > 0 && (I - 1) % 3 == 0) {
+    if (Left - 1 > 0 && (Left - 1) % 3 == 0) {
       SinkPut(Sink, ',');
     }
   }

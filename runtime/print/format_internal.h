@@ -51,11 +51,34 @@ inline void SinkPut(FormatSink *Sink, UINT16 Ch) {
   }
 }
 
+// Characters that still fit before the end position.
+inline UINTN SinkRoom(CONST FormatSink *Sink) { return SinkFull(Sink) ? 0 : Sink->Limit - Sink->Count; }
+
 // Count may be far beyond the buffer (a width from "*"); stop once full.
 inline void SinkRepeat(FormatSink *Sink, UINT16 Ch, UINT64 Count) {
   for (UINT64 I = 0; I < Count && !SinkFull(Sink); I++) {
     SinkPut(Sink, Ch);
   }
+}
+
+// Emits Length ASCII characters in one step, cut at the end position.
+inline void SinkWriteAscii(FormatSink *Sink, CONST CHAR8 *Text, UINT64 Length) {
+  UINTN Room = SinkRoom(Sink);
+  UINTN Count = Length < Room ? (UINTN)Length : Room;
+  UINT8 *Out = Sink->Buffer;
+  if (Sink->Ucs2) {
+    Out += Sink->Count * 2;
+    for (UINTN I = 0; I < Count; I++) {
+      Out[I * 2] = (UINT8)Text[I];
+      Out[I * 2 + 1] = 0;
+    }
+  } else {
+    Out += Sink->Count;
+    for (UINTN I = 0; I < Count; I++) {
+      Out[I] = (UINT8)Text[I];
+    }
+  }
+  Sink->Count += Count;
 }
 
 // Reads character Index of an 8-bit or 16-bit string, bytewise so that an odd
@@ -77,15 +100,28 @@ inline UINT64 TextLength(CONST VOID *Text, BOOLEAN Ucs2, UINT64 Max) {
   return Length;
 }
 
-// Integer conversion: digits least significant first, the prefix and the
-// layout numbers that emission needs.
+// A 64-bit value has at most 20 decimal or 16 hexadecimal digits.
+#define FORMAT_INTEGER_DIGITS 20u
+
+// Integer conversion: the digits, most significant first, at the end of
+// Digits; the prefix and the layout numbers that emission needs.
 struct FormatInteger {
-  CHAR8 Digits[64]; // a 64-bit value has at most 20 decimal or 16 hex digits
-  UINT32 DigitCount;
+  CHAR8 Digits[FORMAT_INTEGER_DIGITS];
+  UINT32 DigitCount; // the digits are Digits[FORMAT_INTEGER_DIGITS - DigitCount] onwards
   CHAR8 Prefix;     // 0, '+', ' ' or '-'
   UINT64 Length;    // digits + separators + prefix
   UINT64 Precision; // minimum characters from the prefix on
 };
+
+// Digit generators: write the digits of Value so that the last one lands just
+// before End, and return how many they wrote (at least one).
+UINT32 FormatDecimalDigits(UINT64 Value, CHAR8 *End);
+UINT32 FormatHexDigits(UINT64 Value, CHAR8 *End);
+
+// Copies the literal text that starts at format character Index, up to the next
+// "%", line end or NUL, in one step; stops early once the output is full.
+// Returns the number of format characters consumed.
+UINT64 FormatCopyLiteralRun(FormatSink *Sink, CONST VOID *Format, BOOLEAN FormatUcs2, UINT64 Index);
 
 // Converts Slot for directive Directive ('d', 'u', 'x', 'X' or 'p'); Flags and
 // Precision are the directive's state and are updated by the directive's rules.

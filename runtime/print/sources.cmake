@@ -1,1 +1,1 @@
-set(RUNTIME_PRINT_SOURCES runtime/print/format_core.cpp runtime/print/format_entry.cpp runtime/print/format_integer.cpp runtime/print/format_special.cpp runtime/print/status_names.cpp)
+set(RUNTIME_PRINT_SOURCES runtime/print/format_core.cpp runtime/print/format_digits.cpp runtime/print/format_entry.cpp runtime/print/format_integer.cpp runtime/print/format_literal.cpp runtime/print/format_special.cpp runtime/print/status_names.cpp)

@@ -1,0 +1,148 @@
+// driver_ops: runs the PlatformConfigDxe operations on the default platform for
+// the performance table.
+//
+//   driver_ops [--engine host] --count entry|update|load
+//       Boots the default platform and runs one operation once, for callgrind.
+//       "update" and "load" switch collection on around the protocol call only
+//       (run with --collect-atstart=no); the image's entry runs inside the
+//       platform's loader, so "entry" is counted with --toggle-collect on the
+//       image entry point instead.
+//   driver_ops [--engine host] --boots SECONDS
+//       Boots the default platform again and again for about SECONDS and prints
+//       "boots <count> seconds <elapsed>".
+//
+// Only the host engine exists so far; an engine that counts its own
+// instructions prints "instructions <count>" in --count mode.
+#include <valgrind/callgrind.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <stdexcept>
+#include <string>
+
+#include "platform_config/config_protocol.h"
+#include "platform_sim/firmware/guid_util.h"
+#include "platform_sim/firmware/setup_component.h"
+#include "platform_sim/platform.h"
+#include "runtime/uefi/guids.h"
+#include "runtime/uefi/status.h"
+
+namespace {
+
+// One boot as the main job runs it: the driver loads, the variable services and
+// the setup component come up after it. False when the setup policy reset the
+// platform during the boot.
+bool BootOnce(sim::Platform &platform) {
+  platform.Load("PlatformConfigDxe", sim::LoadOptions{true, false});
+  platform.Core().InstallVariableWriteArch();
+  try {
+    sim::SetupComponent::Publish(platform);
+  } catch (const sim::PlatformReset &) {
+    return false;
+  }
+  return true;
+}
+
+// Boots until the setup policy converges (the default platform resets once).
+void BootToSteadyState(sim::Platform &platform) {
+  for (int boot = 0; !BootOnce(platform); ++boot) {
+    if (boot == 2) {
+      throw std::runtime_error("the setup policy did not converge");
+    }
+    platform.Reboot();
+  }
+}
+
+PLATFORM_CONFIG_PROTOCOL *Protocol(sim::Platform &platform) {
+  PLATFORM_CONFIG_PROTOCOL *config = nullptr;
+  if (platform.Core().Protocols().Locate(gPlatformConfigProtocolGuid, nullptr, reinterpret_cast<void **>(&config)) !=
+      EFI_SUCCESS) {
+    throw std::runtime_error("PlatformConfigProtocol is not installed");
+  }
+  return config;
+}
+
+int Count(const std::string &operation) {
+  sim::Platform platform(sim::DefaultPlatformProfile());
+  if (operation == "entry") {
+    platform.Load("PlatformConfigDxe", sim::LoadOptions{true, false});
+    return 0;
+  }
+  BootToSteadyState(platform);
+  PLATFORM_CONFIG_PROTOCOL *config = Protocol(platform);
+  UINT8 *setup = sim::SetupComponent::LiveRecord(platform);
+  EFI_STATUS status;
+  if (operation == "update") {
+    CALLGRIND_TOGGLE_COLLECT;
+    status = config->UpdateSetupPolicy(config, setup);
+    CALLGRIND_TOGGLE_COLLECT;
+  } else if (operation == "load") {
+    CALLGRIND_TOGGLE_COLLECT;
+    status = config->LoadPlatformConfig(config, setup);
+    CALLGRIND_TOGGLE_COLLECT;
+  } else {
+    std::fprintf(stderr, "unknown operation: %s\n", operation.c_str());
+    return 2;
+  }
+  if (status != EFI_SUCCESS) {
+    std::fprintf(stderr, "%s returned %s\n", operation.c_str(), sim::StatusText(status).c_str());
+    return 1;
+  }
+  return 0;
+}
+
+int Boots(double seconds) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point start = Clock::now();
+  uint64_t boots = 0;
+  double elapsed = 0;
+  do {
+    sim::Platform platform(sim::DefaultPlatformProfile());
+    BootToSteadyState(platform);
+    boots += platform.BootNumber();
+    elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+  } while (elapsed < seconds);
+  std::printf("boots %llu seconds %.6f\n", static_cast<unsigned long long>(boots), elapsed);
+  return 0;
+}
+
+int Usage() {
+  std::fprintf(stderr, "usage: driver_ops [--engine host] (--count entry|update|load | --boots SECONDS)\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  std::string engine = "host";
+  std::string count;
+  double seconds = -1;
+  for (int index = 1; index < argc; ++index) {
+    std::string argument = argv[index];
+    if (index + 1 >= argc) return Usage();
+    std::string value = argv[++index];
+    if (argument == "--engine") {
+      engine = value;
+    } else if (argument == "--count") {
+      count = value;
+    } else if (argument == "--boots") {
+      seconds = std::atof(value.c_str());
+    } else {
+      return Usage();
+    }
+  }
+  if (engine != "host") {
+    std::fprintf(stderr, "engine %s is not available\n", engine.c_str());
+    return 2;
+  }
+  try {
+    if (!count.empty()) return Count(count);
+    if (seconds >= 0) return Boots(seconds);
+  } catch (const std::exception &error) {
+    std::fprintf(stderr, "driver_ops: %s\n", error.what());
+    return 1;
+  }
+  return Usage();
+}
