@@ -11,6 +11,8 @@ command -v cmake >/dev/null || need+=(cmake)
 command -v ninja >/dev/null || need+=(ninja-build)
 [ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
 [ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
+# The emulated engine runs the shipped images on Unicorn.
+[ -f /usr/include/unicorn/unicorn.h ] || need+=(libunicorn-dev)
 # The sanitizer runtimes are a separate package from the compiler.
 if ! command -v clang >/dev/null || [ ! -f "$(clang -print-file-name=libclang_rt.asan-x86_64.a)" ]; then
   need+=(libclang-rt-dev)

@@ -5,12 +5,17 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <sys/wait.h>
 
 namespace {
 
-TEST(SimulatorCli, DefaultRunReportsTheDriversEffects) {
+// The default run uses the shipped images on the emulated CPU; --engine host the host
+// images. Both tell the same story.
+class SimulatorCli : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(SimulatorCli, DefaultRunReportsTheDriversEffects) {
   std::string output;
-  FILE *pipe = popen(SIM_CLI " 2>&1", "r");
+  FILE *pipe = popen((std::string(SIM_CLI) + " " + GetParam() + " 2>&1").c_str(), "r");
   ASSERT_NE(pipe, nullptr);
   std::array<char, 4096> buffer{};
   while (fgets(buffer.data(), buffer.size(), pipe) != nullptr) output += buffer.data();
@@ -46,6 +51,23 @@ TEST(SimulatorCli, DefaultRunReportsTheDriversEffects) {
                                "QzUserPwd {UserPasswordVariable} attributes 0x7, 16 bytes: 75 00 73 00 65 00 72 00 00 00"}) {
     EXPECT_NE(output.find(expected), std::string::npos) << expected << "\n" << output;
   }
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, SimulatorCli, ::testing::Values("", "--engine host", "--engine emulated"),
+                         [](const ::testing::TestParamInfo<std::string> &info) {
+                           return info.param.empty() ? std::string("Default")
+                                                     : info.param.substr(info.param.rfind(' ') + 1);
+                         });
+
+TEST(SimulatorCliUsage, AnUnknownEngineIsAUsageError) {
+  FILE *pipe = popen(SIM_CLI " --engine quantum 2>&1", "r");
+  ASSERT_NE(pipe, nullptr);
+  std::array<char, 4096> buffer{};
+  std::string output;
+  while (fgets(buffer.data(), buffer.size(), pipe) != nullptr) output += buffer.data();
+  int status = pclose(pipe);
+  EXPECT_EQ(WEXITSTATUS(status), 2);
+  EXPECT_NE(output.find("unknown engine: quantum"), std::string::npos) << output;
 }
 
 }  // namespace
