@@ -1,18 +1,17 @@
 // driver_ops: runs the PlatformConfigDxe operations on the default platform for
 // the performance table.
 //
-//   driver_ops [--engine host] --count entry|update|load
-//       Boots the default platform and runs one operation once, for callgrind.
+//   driver_ops [--engine host|emulated] --count entry|update|load
+//       Boots the default platform and runs one operation once: on the host
+//       engine for callgrind, on the emulated engine counting the image's own
+//       instructions (printed as "instructions <count>").
 //       "update" and "load" switch collection on around the protocol call only
 //       (run with --collect-atstart=no); the image's entry runs inside the
 //       platform's loader, so "entry" is counted with --toggle-collect on the
 //       image entry point instead.
-//   driver_ops [--engine host] --boots SECONDS
+//   driver_ops [--engine host|emulated] --boots SECONDS
 //       Boots the default platform again and again for about SECONDS and prints
 //       "boots <count> seconds <elapsed>".
-//
-// Only the host engine exists so far; an engine that counts its own
-// instructions prints "instructions <count>" in --count mode.
 #include <valgrind/callgrind.h>
 
 #include <chrono>
@@ -64,27 +63,50 @@ PLATFORM_CONFIG_PROTOCOL *Protocol(sim::Platform &platform) {
   return config;
 }
 
-int Count(const std::string &operation) {
-  sim::Platform platform(sim::DefaultPlatformProfile());
-  if (operation == "entry") {
-    platform.Load("PlatformConfigDxe", sim::LoadOptions{true, false});
-    return 0;
-  }
-  BootToSteadyState(platform);
-  PLATFORM_CONFIG_PROTOCOL *config = Protocol(platform);
-  UINT8 *setup = sim::SetupComponent::LiveRecord(platform);
-  EFI_STATUS status;
-  if (operation == "update") {
-    CALLGRIND_TOGGLE_COLLECT;
-    status = config->UpdateSetupPolicy(config, setup);
-    CALLGRIND_TOGGLE_COLLECT;
-  } else if (operation == "load") {
-    CALLGRIND_TOGGLE_COLLECT;
-    status = config->LoadPlatformConfig(config, setup);
-    CALLGRIND_TOGGLE_COLLECT;
+sim::PlatformProfile Profile(sim::Engine engine) {
+  sim::PlatformProfile profile = sim::DefaultPlatformProfile();
+  profile.engine = engine;
+  return profile;
+}
+
+// Measurement on: callgrind's collection on the host engine, the emulator's own
+// instruction count on the emulated one.
+void Measure(sim::Platform &platform, bool on) {
+  if (platform.Emulated()) {
+    platform.Emulation().CountInstructions(on);
   } else {
-    std::fprintf(stderr, "unknown operation: %s\n", operation.c_str());
-    return 2;
+    CALLGRIND_TOGGLE_COLLECT;
+  }
+}
+
+int Count(sim::Engine engine, const std::string &operation) {
+  sim::Platform platform(Profile(engine));
+  EFI_STATUS status;
+  if (operation == "entry") {
+    // On the host engine the entry is collected by --toggle-collect.
+    if (platform.Emulated()) Measure(platform, true);
+    platform.Load("PlatformConfigDxe", sim::LoadOptions{true, false});
+    if (platform.Emulated()) Measure(platform, false);
+    status = EFI_SUCCESS;
+  } else {
+    BootToSteadyState(platform);
+    PLATFORM_CONFIG_PROTOCOL *config = Protocol(platform);
+    UINT8 *setup = sim::SetupComponent::LiveRecord(platform);
+    if (operation == "update") {
+      Measure(platform, true);
+      status = platform.Call(config->UpdateSetupPolicy, config, setup);
+      Measure(platform, false);
+    } else if (operation == "load") {
+      Measure(platform, true);
+      status = platform.Call(config->LoadPlatformConfig, config, setup);
+      Measure(platform, false);
+    } else {
+      std::fprintf(stderr, "unknown operation: %s\n", operation.c_str());
+      return 2;
+    }
+  }
+  if (platform.Emulated()) {
+    std::printf("instructions %llu\n", static_cast<unsigned long long>(platform.Emulation().InstructionsCounted()));
   }
   if (status != EFI_SUCCESS) {
     std::fprintf(stderr, "%s returned %s\n", operation.c_str(), sim::StatusText(status).c_str());
@@ -93,13 +115,13 @@ int Count(const std::string &operation) {
   return 0;
 }
 
-int Boots(double seconds) {
+int Boots(sim::Engine engine, double seconds) {
   using Clock = std::chrono::steady_clock;
   const Clock::time_point start = Clock::now();
   uint64_t boots = 0;
   double elapsed = 0;
   do {
-    sim::Platform platform(sim::DefaultPlatformProfile());
+    sim::Platform platform(Profile(engine));
     BootToSteadyState(platform);
     boots += platform.BootNumber();
     elapsed = std::chrono::duration<double>(Clock::now() - start).count();
@@ -109,7 +131,7 @@ int Boots(double seconds) {
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: driver_ops [--engine host] (--count entry|update|load | --boots SECONDS)\n");
+  std::fprintf(stderr, "usage: driver_ops [--engine host|emulated] (--count entry|update|load | --boots SECONDS)\n");
   return 2;
 }
 
@@ -133,13 +155,14 @@ int main(int argc, char **argv) {
       return Usage();
     }
   }
-  if (engine != "host") {
+  if (engine != "host" && engine != "emulated") {
     std::fprintf(stderr, "engine %s is not available\n", engine.c_str());
     return 2;
   }
+  const sim::Engine kind = engine == "host" ? sim::Engine::Host : sim::Engine::Emulated;
   try {
-    if (!count.empty()) return Count(count);
-    if (seconds >= 0) return Boots(seconds);
+    if (!count.empty()) return Count(kind, count);
+    if (seconds >= 0) return Boots(kind, seconds);
   } catch (const std::exception &error) {
     std::fprintf(stderr, "driver_ops: %s\n", error.what());
     return 1;

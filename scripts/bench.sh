@@ -7,7 +7,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 bench="$root/build-bench"
 # Engines the driver measurements run on; an engine that driver_ops knows joins
 # the table by being named here.
-engines=(host)
+engines=(host emulated)
 
 "$root/scripts/setup.sh"
 if ! command -v valgrind >/dev/null; then

@@ -382,6 +382,26 @@ void Emulator::OnMarkedInstruction(uc_engine *uc, uint64_t address, uint32_t siz
   (void)uc;
 }
 
+void Emulator::CountInstructions(bool on) {
+  if (on == counting_) return;
+  if (on) {
+    uc_hook hook;
+    Check(uc_hook_add(uc_, &hook, UC_HOOK_CODE, reinterpret_cast<void *>(OnCountedInstruction), this, Arena::kBase,
+                      Arena::kBase + Arena::kSize - 1),
+          "hook every instruction");
+    countHook_ = hook;
+  } else {
+    uc_hook_del(uc_, countHook_);
+  }
+  // Translations made before the change carry the old hooks.
+  uc_ctl_remove_cache(uc_, Arena::kBase, Arena::kBase + Arena::kSize);
+  counting_ = on;
+}
+
+void Emulator::OnCountedInstruction(uc_engine *, uint64_t, uint32_t, void *self) {
+  ++static_cast<Emulator *>(self)->instructions_;
+}
+
 void Emulator::OnBlock(uc_engine *uc, uint64_t, uint32_t, void *self) {
   auto *emulator = static_cast<Emulator *>(self);
   if (++emulator->blocksRun_ - emulator->blocksAtOutermostCall_ > emulator->blockBudget_) {

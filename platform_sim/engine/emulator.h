@@ -62,6 +62,11 @@ class Emulator {
   // routine threw (a reset, a power cut).
   uint64_t Call(uint64_t function, const std::vector<uint64_t> &arguments);
 
+  // Counting the instructions the images execute (host routines they call excluded),
+  // for measurements: every instruction then costs a hook, so it is off by default.
+  void CountInstructions(bool on);
+  uint64_t InstructionsCounted() const { return instructions_; }
+
   void SetBlockBudget(uint64_t blocks) { blockBudget_ = blocks; }
   uint64_t BlocksRun() const { return blocksRun_; }
   uint64_t HostCalls() const { return hostCalls_; }
@@ -98,6 +103,7 @@ class Emulator {
   static void OnDeviceAccess(uc_engine *uc, int type, uint64_t address, int size, int64_t value, void *self);
   static void OnMarkedInstruction(uc_engine *uc, uint64_t address, uint32_t size, void *self);
   static void OnBlock(uc_engine *uc, uint64_t address, uint32_t size, void *self);
+  static void OnCountedInstruction(uc_engine *uc, uint64_t address, uint32_t size, void *self);
 
   Arena &arena_;
   Cpu &cpu_;
@@ -119,6 +125,9 @@ class Emulator {
   uint64_t blocksAtOutermostCall_ = 0;
   bool budgetSpent_ = false;
   uint64_t hostCalls_ = 0;
+  size_t countHook_ = 0;
+  bool counting_ = false;
+  uint64_t instructions_ = 0;
 };
 
 }  // namespace sim
