@@ -1,14 +1,16 @@
-# sim_image(NAME KIND dxe|smm [TEST] SOURCES files...): declares an image. Both builds
-# read the registry: SIM_IMAGES lists the names, NAME_KIND, NAME_SOURCES (relative to
-# the repository root) and NAME_TEST describe each.
+# sim_image(NAME KIND dxe|smm [TEST] SOURCES files... [DEFINES definitions...]):
+# declares an image. Both builds read the registry: SIM_IMAGES lists the names,
+# NAME_KIND, NAME_SOURCES (relative to the repository root), NAME_DEFINES and NAME_TEST
+# describe each.
 macro(sim_image NAME)
-  cmake_parse_arguments(SIM_IMAGE_ARG "TEST" "KIND" "SOURCES" ${ARGN})
+  cmake_parse_arguments(SIM_IMAGE_ARG "TEST" "KIND" "SOURCES;DEFINES" ${ARGN})
   if(NOT SIM_IMAGE_ARG_KIND MATCHES "^(dxe|smm)$")
     message(FATAL_ERROR "image ${NAME}: KIND must be dxe or smm")
   endif()
   list(APPEND SIM_IMAGES ${NAME})
   set(${NAME}_KIND ${SIM_IMAGE_ARG_KIND})
   set(${NAME}_SOURCES ${SIM_IMAGE_ARG_SOURCES})
+  set(${NAME}_DEFINES ${SIM_IMAGE_ARG_DEFINES})
   set(${NAME}_TEST ${SIM_IMAGE_ARG_TEST})
 endmacro()
 

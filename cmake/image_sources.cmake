@@ -121,3 +121,14 @@ sim_image(EngineProbeDxe KIND dxe TEST SOURCES tests/images/engine_probe.cpp)
 set(PLATFORM_CONFIG_PROBE_SOURCES tests/images/platform_config_probe.cpp ${PLATFORM_CONFIG_SOURCES})
 list(REMOVE_ITEM PLATFORM_CONFIG_PROBE_SOURCES platform_config/image.cpp)
 sim_image(PlatformConfigProbe KIND dxe TEST SOURCES ${PLATFORM_CONFIG_PROBE_SOURCES})
+# The entry framework's probes: one deliverable's lists, the module values they leave.
+sim_image(RuntimeProbeSmm KIND smm TEST SOURCES tests/images/runtime_probe.cpp ${POWER_EVENT_LOG_LIST_SOURCES}
+          DEFINES PROBE_SMM_LISTS=1)
+sim_image(RuntimeProbeDxe KIND dxe TEST SOURCES tests/images/runtime_probe.cpp ${DISK_INFO_LIST_SOURCES})
+# The post-code and trace-hub routines under each deliverable's lists.
+sim_image(TraceProbeDxe KIND dxe TEST SOURCES tests/images/trace_probe.cpp ${PLATFORM_CONFIG_LIST_SOURCES})
+sim_image(TraceProbeSmm KIND smm TEST SOURCES tests/images/trace_probe.cpp ${POWER_EVENT_LOG_LIST_SOURCES}
+          DEFINES PROBE_SMM_LISTS=1)
+# The tag store with its writes and flushes, and the flash layer, one routine at a time.
+sim_image(TagStoreProbe KIND smm TEST SOURCES tests/images/tag_store_probe.cpp ${POWER_EVENT_LOG_LIST_SOURCES}
+          ${TAG_STORE_WRITE_SOURCES})
