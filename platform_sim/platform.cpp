@@ -108,6 +108,11 @@ void Platform::Reset(EFI_RESET_TYPE type, EFI_STATUS status) {
   throw PlatformReset{type, status};
 }
 
+void Platform::Finding(const std::string &what) {
+  Record(EffectKind::Finding, what);
+  if (strict_) throw StrictViolation{Actor() + ": " + what};
+}
+
 void Platform::PowerCut() {
   Record(EffectKind::Reset, "power cut");
   throw PlatformReset{EfiResetCold, EFI_ABORTED, true};

@@ -11,6 +11,7 @@
 #include "platform_sim/loader/hardware_bridge.h"
 #include "platform_sim/platform.h"
 #include "runtime/uefi/guids.h"
+#include "runtime/uefi/status.h"
 
 namespace sim {
 
@@ -83,16 +84,25 @@ LoadedImage &ImageLoader::Load(Platform &platform, const std::string &name, cons
   core.SetInSmm(wasInSmm);
   image.entryReturned = true;
   platform.Record(EffectKind::ImageEntryReturn, "entry returned " + StatusText(image.entryStatus), image.entryStatus);
+  if (EFI_ERROR(image.entryStatus)) {
+    image.unloaded = true;
+    platform.Record(EffectKind::ImageUnload, name + " unloaded after its failed entry");
+  }
   return image;
 }
 
 std::string ImageLoader::OwnerOf(const void *code) const {
+  const LoadedImage *image = ImageAt(code);
+  return image == nullptr ? "" : image->name;
+}
+
+const LoadedImage *ImageLoader::ImageAt(const void *address) const {
   Dl_info info{};
-  if (dladdr(code, &info) == 0) return "";
+  if (address == nullptr || dladdr(address, &info) == 0) return nullptr;
   for (const LoadedImage &image : images_) {
-    if (image.base == reinterpret_cast<uintptr_t>(info.dli_fbase)) return image.name;
+    if (image.base == reinterpret_cast<uintptr_t>(info.dli_fbase)) return &image;
   }
-  return "";
+  return nullptr;
 }
 
 LoadedImage *ImageLoader::Find(const std::string &name) {

@@ -26,6 +26,7 @@ struct LoadedImage {
   EFI_LOADED_IMAGE_PROTOCOL *loadedImage = nullptr;
   bool entryReturned = false;
   EFI_STATUS entryStatus = 0;
+  bool unloaded = false;  // its entry failed: real firmware unloads it and frees its code
 };
 
 class ImageLoader {
@@ -40,6 +41,12 @@ class ImageLoader {
   LoadedImage &Load(Platform &platform, const std::string &name, const LoadOptions &options);
   // The image whose code contains this address, or "" when none.
   std::string OwnerOf(const void *code) const;
+  const LoadedImage *ImageAt(const void *address) const;
+  // Whether the address lies in an image that firmware would have unloaded.
+  bool IsUnloaded(const void *code) const {
+    const LoadedImage *image = ImageAt(code);
+    return image != nullptr && image->unloaded;
+  }
   const std::deque<LoadedImage> &Loaded() const { return images_; }
   LoadedImage *Find(const std::string &name);
   void UnloadAll();
