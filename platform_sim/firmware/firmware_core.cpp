@@ -120,8 +120,9 @@ void FirmwareCore::DescribeMemorySpace() {
                    EFI_MEMORY_UC | EFI_MEMORY_RUNTIME, EFI_MEMORY_UC);
   FlashHardware &flash = platform_.Flash();
   if (flash.Spi() != nullptr) {
+    // The chipset marks the SPI registers for runtime use, as runtime flash access needs.
     memorySpace_.Add(platform_.Profile().flash.spiBar, SpiController::kRegisterSize, EfiGcdMemoryTypeMemoryMappedIo,
-                     EFI_MEMORY_UC | EFI_MEMORY_RUNTIME, EFI_MEMORY_UC);
+                     EFI_MEMORY_UC | EFI_MEMORY_RUNTIME, EFI_MEMORY_UC | EFI_MEMORY_RUNTIME);
   }
   if (flash.Present()) {
     memorySpace_.Add(flash.WindowBase(), flash.WindowSize(), EfiGcdMemoryTypeMemoryMappedIo,
