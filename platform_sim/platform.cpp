@@ -97,7 +97,6 @@ void Platform::StartBoot() {
   pcds_.StartBoot();
   core_ = std::make_unique<FirmwareCore>(*this, profile_);
   if (profile_.engine == Engine::Emulated) emulator_ = std::make_unique<Emulator>(core_->Memory(), cpu_);
-  loader_->UseEmulator(emulator_.get());
 }
 
 Emulator &Platform::Emulation() {
@@ -116,6 +115,11 @@ void Platform::Reset(EFI_RESET_TYPE type, EFI_STATUS status) {
   throw PlatformReset{type, status};
 }
 
+void Platform::Finding(const std::string &what) {
+  Record(EffectKind::Finding, what);
+  if (strict_) throw StrictViolation{Actor() + ": " + what};
+}
+
 void Platform::PowerCut() {
   Record(EffectKind::Reset, "power cut");
   throw PlatformReset{EfiResetCold, EFI_ABORTED, true};
@@ -124,7 +128,6 @@ void Platform::PowerCut() {
 void Platform::Reboot() {
   // Tear the old boot down before the new one maps the arena again.
   loader_->UnloadAll();
-  loader_->UseEmulator(nullptr);
   emulator_.reset();
   core_.reset();
   actors_.clear();

@@ -36,6 +36,12 @@ struct PlatformReset {
   bool powerCut = false;  // the power failed; nobody asked for a reset
 };
 
+// Thrown in strict mode when an image breaks a firmware rule (a finding): unwinds out
+// of the running image like a reset, so the scenario fails where the rule was broken.
+struct StrictViolation {
+  std::string what;
+};
+
 class Platform {
  public:
   explicit Platform(PlatformProfile profile = DefaultPlatformProfile());
@@ -117,6 +123,13 @@ class Platform {
   void Record(EffectKind kind, std::string what, uint64_t value = 0) {
     trace_.Add(kind, Actor(), std::move(what), value);
   }
+  // A firmware rule the acting image broke (a TPL rule, RaiseTPL/RestoreTPL misuse).
+  // Always recorded; in strict mode it also ends the run with StrictViolation.
+  void Finding(const std::string &what);
+  // A call the platform refuses or cannot serve; recorded, never a crash.
+  void Fault(const std::string &what) { Record(EffectKind::Fault, what); }
+  void SetStrict(bool strict) { strict_ = strict; }
+  bool Strict() const { return strict_; }
 
  private:
   template <typename T>
@@ -152,6 +165,7 @@ class Platform {
   std::unique_ptr<Emulator> emulator_;
   uint32_t boot_ = 0;
   std::vector<std::string> actors_;
+  bool strict_ = false;
 };
 
 // Attributes what happens inside its scope to an actor.

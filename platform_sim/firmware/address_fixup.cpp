@@ -75,7 +75,7 @@ EFI_STATUS EFIAPI RemoveVariable(VOID **variable) {
 }  // namespace
 
 AddressFixupInterface *BuildAddressFixupProtocol(Arena &arena) {
-  auto *protocol = arena.NewFirmware<AddressFixupInterface>();
+  auto *protocol = arena.NewFirmware<AddressFixupInterface>(EfiRuntimeServicesData);
   protocol->GetRegistrationCount = GetRegistrationCount;
   protocol->IsRegistered = IsRegistered;
   protocol->Register = RegisterVariable;

@@ -2,6 +2,7 @@
 
 #include "platform_sim/firmware/guid_util.h"
 #include "platform_sim/memory/arena.h"
+#include "runtime/uefi/guids.h"
 #include "runtime/uefi/status.h"
 
 namespace sim {
@@ -9,6 +10,13 @@ namespace sim {
 EFI_STATUS EventManager::Create(uint32_t type, EFI_TPL tpl, EFI_EVENT_NOTIFY notify, void *context,
                                 const EFI_GUID *group, const std::string &owner, EFI_EVENT *event) {
   if (event == nullptr) return EFI_INVALID_PARAMETER;
+  // The two special signal types are groups in their own right: one given a group as
+  // well is contradictory.
+  if (type == EVT_SIGNAL_EXIT_BOOT_SERVICES || type == EVT_SIGNAL_VIRTUAL_ADDRESS_CHANGE) {
+    if (group != nullptr) return EFI_INVALID_PARAMETER;
+    group = type == EVT_SIGNAL_EXIT_BOOT_SERVICES ? &gExitBootServicesGroupGuid : &gEfiEventVirtualAddressChangeGuid;
+  }
+  if ((type & EVT_NOTIFY_SIGNAL) != 0 && (type & EVT_NOTIFY_WAIT) != 0) return EFI_INVALID_PARAMETER;
   bool notifies = (type & (EVT_NOTIFY_SIGNAL | EVT_NOTIFY_WAIT)) != 0;
   if (notifies && (notify == nullptr || tpl <= TPL_APPLICATION || tpl >= TPL_HIGH_LEVEL)) {
     return EFI_INVALID_PARAMETER;

@@ -1,6 +1,8 @@
 // Events and task priority levels as UEFI defines them: a signalled notify-signal
 // event's function runs as soon as the current TPL is below the event's TPL, at the
-// event's TPL; otherwise it waits until RestoreTPL lowers the level.
+// event's TPL; otherwise it waits until RestoreTPL lowers the level. Events of type
+// EVT_SIGNAL_EXIT_BOOT_SERVICES and EVT_SIGNAL_VIRTUAL_ADDRESS_CHANGE join the event
+// group of that name, as common firmware implements them.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +17,9 @@
 namespace sim {
 
 class Arena;
+
+// The event group of EVT_SIGNAL_EXIT_BOOT_SERVICES events.
+inline EFI_GUID gExitBootServicesGroupGuid = {0x27ABF055, 0xB1B8, 0x4C26, {0x80, 0x48, 0x74, 0x8F, 0x37, 0xBA, 0xA2, 0xDF}};
 
 struct EventRecord {
   EFI_EVENT id = nullptr;
@@ -40,6 +45,8 @@ class EventManager {
                     const std::string &owner, EFI_EVENT *event);
   EFI_STATUS Signal(EFI_EVENT event);
   EFI_STATUS Close(EFI_EVENT event);
+  // The level only moves up here and only down in Restore; the boot services record
+  // a caller that asks otherwise before they get here.
   EFI_TPL Raise(EFI_TPL tpl);
   void Restore(EFI_TPL tpl);
   EFI_TPL CurrentTpl() const { return tpl_; }

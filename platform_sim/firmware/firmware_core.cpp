@@ -16,6 +16,11 @@ FirmwareCore::FirmwareCore(Platform &platform, const PlatformProfile &profile)
     : platform_(platform),
       events_(arena_,
               [&platform](const EventRecord &event) {
+                // Real firmware would call into freed code: the call is a fault, not a call.
+                if (platform.Images().IsUnloaded(reinterpret_cast<const void *>(event.notify))) {
+                  platform.Fault("notify function of unloaded image " + event.owner + " not called");
+                  return;
+                }
                 ActorScope actor(platform, event.owner);
                 platform.Call(event.notify, event.id, event.context);
               }),
@@ -33,16 +38,23 @@ FirmwareCore::FirmwareCore(Platform &platform, const PlatformProfile &profile)
       smram_(arena_),
       lockBoxes_(arena_),
       communication_(lockBoxes_) {
-  systemTable_ = arena_.NewFirmware<EFI_SYSTEM_TABLE>();
+  // The system table, its vendor string and its configuration table array stay mapped
+  // for the runtime, as in common firmware.
+  systemTable_ = arena_.NewFirmware<EFI_SYSTEM_TABLE>(EfiRuntimeServicesData);
   systemTable_->Hdr.Signature = EFI_SYSTEM_TABLE_SIGNATURE;
   systemTable_->Hdr.Revision = EFI_2_70_SYSTEM_TABLE_REVISION;
   systemTable_->Hdr.HeaderSize = sizeof(EFI_SYSTEM_TABLE);
   static const char16_t kVendor[] = u"platform_sim";
-  auto *vendor = static_cast<CHAR16 *>(arena_.AllocateFirmware(sizeof(kVendor)));
+  auto *vendor = static_cast<CHAR16 *>(arena_.AllocateFirmware(sizeof(kVendor), EfiRuntimeServicesData));
   std::memcpy(vendor, kVendor, sizeof(kVendor));
   systemTable_->FirmwareVendor = vendor;
-  systemTable_->BootServices = BuildBootServices(arena_);
+  bootServices_ = BuildBootServices(arena_);
+  systemTable_->BootServices = bootServices_;
   systemTable_->RuntimeServices = BuildRuntimeServices(arena_);
+  // Installations hold the protocol lock at TPL_NOTIFY: what they signal runs when it
+  // is released, highest TPL first.
+  protocols_.UseLock({[this] { return events_.Raise(TPL_NOTIFY); }, [this](EFI_TPL old) { events_.Restore(old); }});
+  virtualAddresses_.SetRuntimeCheck([this](uint64_t address) { return IsRuntimeAddress(address); });
 
   if (profile.hobList) BuildHobList(profile);
   if (profile.dxeServices) tables_.push_back({gEfiDxeServicesTableGuid, BuildDxeServices(arena_)});
@@ -71,13 +83,7 @@ FirmwareCore::FirmwareCore(Platform &platform, const PlatformProfile &profile)
   if (profile.flashAccessProtocol) InstallProtocol(gFlashAccessProtocolGuid, BuildFlashAccessProtocol(arena_));
   DescribeMemorySpace();
   InstallFlashProtocols(platform, *this, profile);
-  if (profile.hiiProtocols) {
-    // The HII services exist as interfaces; their members arrive with the form code.
-    for (EFI_GUID *guid : {&gEfiHiiStringProtocolGuid, &gEfiHiiDatabaseProtocolGuid,
-                           &gEfiHiiConfigRoutingProtocolGuid, &gEfiHiiFontProtocolGuid, &gEfiHiiImageProtocolGuid}) {
-      InstallProtocol(*guid, arena_.AllocateFirmware(64));
-    }
-  }
+  if (profile.hiiProtocols) InstallHiiPlaceholders(*this, arena_);
   if (profile.variableWriteAtBoot) InstallVariableWriteArch();
 }
 
@@ -114,8 +120,9 @@ void FirmwareCore::DescribeMemorySpace() {
                    EFI_MEMORY_UC | EFI_MEMORY_RUNTIME, EFI_MEMORY_UC);
   FlashHardware &flash = platform_.Flash();
   if (flash.Spi() != nullptr) {
+    // The chipset marks the SPI registers for runtime use, as runtime flash access needs.
     memorySpace_.Add(platform_.Profile().flash.spiBar, SpiController::kRegisterSize, EfiGcdMemoryTypeMemoryMappedIo,
-                     EFI_MEMORY_UC | EFI_MEMORY_RUNTIME, EFI_MEMORY_UC);
+                     EFI_MEMORY_UC | EFI_MEMORY_RUNTIME, EFI_MEMORY_UC | EFI_MEMORY_RUNTIME);
   }
   if (flash.Present()) {
     memorySpace_.Add(flash.WindowBase(), flash.WindowSize(), EfiGcdMemoryTypeMemoryMappedIo,
@@ -125,7 +132,8 @@ void FirmwareCore::DescribeMemorySpace() {
 
 void FirmwareCore::PublishConfigurationTables() {
   auto *array = static_cast<EFI_CONFIGURATION_TABLE *>(
-      arena_.AllocateFirmware(sizeof(EFI_CONFIGURATION_TABLE) * (tables_.empty() ? 1 : tables_.size())));
+      arena_.AllocateFirmware(sizeof(EFI_CONFIGURATION_TABLE) * (tables_.empty() ? 1 : tables_.size()),
+                              EfiRuntimeServicesData));
   if (!tables_.empty()) std::memcpy(array, tables_.data(), sizeof(EFI_CONFIGURATION_TABLE) * tables_.size());
   systemTable_->ConfigurationTable = array;
   systemTable_->NumberOfTableEntries = tables_.size();
@@ -183,6 +191,39 @@ EFI_STATUS FirmwareCore::SetVirtualAddressMap() {
   }
   virtualAddresses_.Finish();
   return EFI_SUCCESS;
+}
+
+EFI_STATUS FirmwareCore::ExitBootServices(UINTN mapKey) {
+  if (bootServicesExited_) return EFI_INVALID_PARAMETER;
+  if (mapKey != arena_.MapKey()) return EFI_INVALID_PARAMETER;
+  events_.SignalGroup(gExitBootServicesGroupGuid);
+  bootServicesExited_ = true;
+  // As the specification asks: the boot-time fields of the system table are cleared.
+  systemTable_->BootServices = nullptr;
+  systemTable_->ConsoleInHandle = nullptr;
+  systemTable_->ConIn = nullptr;
+  systemTable_->ConsoleOutHandle = nullptr;
+  systemTable_->ConOut = nullptr;
+  systemTable_->StandardErrorHandle = nullptr;
+  systemTable_->StdErr = nullptr;
+  platform_.Record(EffectKind::Note, "boot services exited");
+  return EFI_SUCCESS;
+}
+
+bool FirmwareCore::IsRuntimeAddress(uint64_t address) const {
+  if (const Allocation *block = arena_.Find(address)) return Arena::RuntimeType(block->type);
+  if (const LoadedImage *image = platform_.Images().ImageAt(reinterpret_cast<const void *>(address))) {
+    return image->loadedImage != nullptr && image->loadedImage->ImageCodeType == EfiRuntimeServicesCode;
+  }
+  const MemorySpaceRange *range = memorySpace_.Find(address);
+  return range != nullptr && range->type == EfiGcdMemoryTypeMemoryMappedIo &&
+         (range->attributes & EFI_MEMORY_RUNTIME) != 0;
+}
+
+// The high 32 bits of the monotonic count: each call moves them on, as after a reset.
+uint32_t FirmwareCore::NextHighMonotonicCount() {
+  monotonicCount_ = ((monotonicCount_ >> 32) + 1) << 32;
+  return static_cast<uint32_t>(monotonicCount_ >> 32);
 }
 
 void FirmwareCore::InstallSmmReadyToLock() {

@@ -38,7 +38,9 @@ class FirmwareCore {
   // The SMM protocol database is separate from the boot-services one.
   ProtocolDatabase &SmmProtocols() { return smmProtocols_; }
   EFI_SYSTEM_TABLE *SystemTable() { return systemTable_; }
-  EFI_BOOT_SERVICES *BootServices() { return systemTable_->BootServices; }
+  // The boot services table (still there after ExitBootServices, though no longer in
+  // the system table and every call into it is a fault).
+  EFI_BOOT_SERVICES *BootServices() { return bootServices_; }
   EFI_RUNTIME_SERVICES *RuntimeServices() { return systemTable_->RuntimeServices; }
 
   // Installs (or replaces, or with a null table removes) a configuration table.
@@ -49,6 +51,16 @@ class FirmwareCore {
   EFI_HANDLE InstallProtocol(const EFI_GUID &guid, void *interface);
   // The variable services announce that variables can be written.
   void InstallVariableWriteArch();
+
+  // ExitBootServices: the map key must be the current one (EFI_INVALID_PARAMETER
+  // otherwise); the exit-boot-services group runs, then boot services are gone.
+  EFI_STATUS ExitBootServices(UINTN mapKey);
+  bool BootServicesExited() const { return bootServicesExited_; }
+  // Whether a pointer may survive the change to virtual addressing: it points into
+  // runtime memory, a runtime image, or MMIO marked EFI_MEMORY_RUNTIME.
+  bool IsRuntimeAddress(uint64_t address) const;
+  uint64_t NextMonotonicCount() { return ++monotonicCount_; }
+  uint32_t NextHighMonotonicCount();
 
   // Lookups and publications in call order ("LocateProtocol HiiString", ...), for
   // checking the order in which images ask for things.
@@ -87,6 +99,9 @@ class FirmwareCore {
   ProtocolDatabase protocols_;
   ProtocolDatabase smmProtocols_;
   EFI_SYSTEM_TABLE *systemTable_ = nullptr;
+  EFI_BOOT_SERVICES *bootServices_ = nullptr;
+  bool bootServicesExited_ = false;
+  uint64_t monotonicCount_ = 0;
   std::vector<EFI_CONFIGURATION_TABLE> tables_;
   EFI_SMM_SYSTEM_TABLE2 *smst_ = nullptr;
   bool inSmm_ = false;
@@ -103,6 +118,8 @@ class FirmwareCore {
 EFI_BOOT_SERVICES *BuildBootServices(Arena &arena);
 EFI_RUNTIME_SERVICES *BuildRuntimeServices(Arena &arena);
 EFI_DXE_SERVICES *BuildDxeServices(Arena &arena);
+// The five HII protocols as full-size interfaces whose members are not modelled yet.
+void InstallHiiPlaceholders(FirmwareCore &core, Arena &arena);
 EFI_SMM_SYSTEM_TABLE2 *BuildSmmSystemTable(Arena &arena);
 EFI_SMM_BASE2_PROTOCOL *BuildSmmBase2(Arena &arena);
 PCD_PROTOCOL *BuildPcdProtocol(Arena &arena);

@@ -69,20 +69,20 @@ UINTN EFIAPI GetSku() { return 0; }
 }  // namespace
 
 void *BuildPcdInfoProtocol(Arena &arena) {
-  auto *protocol = arena.NewFirmware<PcdInfoInterface>();
+  auto *protocol = arena.NewFirmware<PcdInfoInterface>(EfiRuntimeServicesData);
   protocol->GetSku = GetSku;
   return protocol;
 }
 
 PCD_PROTOCOL *BuildPcdProtocol(Arena &arena) {
-  auto *protocol = arena.NewFirmware<PCD_PROTOCOL>();
+  auto *protocol = arena.NewFirmware<PCD_PROTOCOL>(EfiRuntimeServicesData);
   protocol->Get32 = Get32;
   protocol->Set32 = Set32;
   return protocol;
 }
 
 EFI_PCD_PROTOCOL *BuildEfiPcdProtocol(Arena &arena) {
-  auto *protocol = arena.NewFirmware<EFI_PCD_PROTOCOL>();
+  auto *protocol = arena.NewFirmware<EFI_PCD_PROTOCOL>(EfiRuntimeServicesData);
   protocol->Get64 = Get64;
   protocol->GetPtr = GetPtr;
   protocol->GetSize = GetSize;

@@ -1,4 +1,4 @@
-// DXE services and the SMM entry points (SMM base, SMM system table).
+// The SMM entry points (SMM base, SMM system table).
 #include <cstdio>
 
 #include "platform_sim/firmware/firmware_core.h"
@@ -10,21 +10,6 @@ namespace sim {
 namespace {
 
 FirmwareCore &Core() { return Platform::Current().Core(); }
-
-EFI_STATUS EFIAPI GetMemorySpaceDescriptor(EFI_PHYSICAL_ADDRESS base, EFI_GCD_MEMORY_SPACE_DESCRIPTOR *descriptor) {
-  if (descriptor == nullptr) return EFI_INVALID_PARAMETER;
-  return Core().MemorySpace().Get(base, *descriptor);
-}
-
-EFI_STATUS EFIAPI SetMemorySpaceAttributes(EFI_PHYSICAL_ADDRESS base, UINT64 length, UINT64 attributes) {
-  EFI_STATUS status = Core().MemorySpace().SetAttributes(base, length, attributes);
-  char text[96];
-  std::snprintf(text, sizeof(text), "0x%08llX-0x%08llX attributes 0x%llX -> %s", static_cast<unsigned long long>(base),
-                static_cast<unsigned long long>(base + length - 1), static_cast<unsigned long long>(attributes),
-                StatusText(status).c_str());
-  Platform::Current().Record(EffectKind::MemorySpace, text, status);
-  return status;
-}
 
 EFI_STATUS EFIAPI InSmm(EFI_SMM_BASE2_PROTOCOL *, BOOLEAN *inSmram) {
   if (inSmram == nullptr) return EFI_INVALID_PARAMETER;
@@ -62,15 +47,6 @@ EFI_STATUS EFIAPI SmmLocateProtocol(EFI_GUID *protocol, VOID *registration, VOID
 }
 
 }  // namespace
-
-EFI_DXE_SERVICES *BuildDxeServices(Arena &arena) {
-  auto *table = arena.NewFirmware<EFI_DXE_SERVICES>();
-  table->Hdr.Signature = DXE_SERVICES_SIGNATURE;
-  table->Hdr.HeaderSize = sizeof(EFI_DXE_SERVICES);
-  table->GetMemorySpaceDescriptor = GetMemorySpaceDescriptor;
-  table->SetMemorySpaceAttributes = SetMemorySpaceAttributes;
-  return table;
-}
 
 EFI_SMM_SYSTEM_TABLE2 *BuildSmmSystemTable(Arena &arena) {
   auto *table = arena.NewFirmware<EFI_SMM_SYSTEM_TABLE2>();

@@ -15,8 +15,10 @@ EFI_STATUS VirtualAddressSwitch::Convert(UINTN disposition, void **address, cons
     conversion.value = reinterpret_cast<uint64_t>(*address);
     if (phase_ != Phase::Switching) {
       conversion.status = EFI_UNSUPPORTED;
-    } else if (*address == nullptr && (disposition & EFI_OPTIONAL_PTR) == 0) {
-      conversion.status = EFI_INVALID_PARAMETER;
+    } else if (*address == nullptr) {
+      conversion.status = (disposition & EFI_OPTIONAL_PTR) == 0 ? EFI_INVALID_PARAMETER : EFI_SUCCESS;
+    } else if (isRuntime_ && !isRuntime_(conversion.value)) {
+      conversion.status = EFI_NOT_FOUND;
     } else {
       conversion.status = EFI_SUCCESS;  // identity
     }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,13 +31,19 @@ class VirtualAddressSwitch {
   void Begin() { phase_ = Phase::Switching; }
   void Finish() { phase_ = Phase::Virtual; }
 
+  // Where a converted pointer may point: memory that stays mapped for the runtime.
+  void SetRuntimeCheck(std::function<bool(uint64_t)> isRuntime) { isRuntime_ = std::move(isRuntime); }
+
   // ConvertPointer: EFI_INVALID_PARAMETER for a null Address, or a null pointer not
-  // marked optional; EFI_UNSUPPORTED outside the switch.
+  // marked optional; EFI_NOT_FOUND for a pointer outside runtime memory (boot-services
+  // data, a host stack: not part of the runtime memory map); EFI_UNSUPPORTED outside
+  // the switch.
   EFI_STATUS Convert(UINTN disposition, void **address, const std::string &caller);
   const std::vector<PointerConversion> &Conversions() const { return conversions_; }
 
  private:
   Phase phase_ = Phase::Physical;
+  std::function<bool(uint64_t)> isRuntime_;
   std::vector<PointerConversion> conversions_;
 };
 

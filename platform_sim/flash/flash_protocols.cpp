@@ -97,7 +97,8 @@ EFI_STATUS EFIAPI RegionComplete(REGION_FLASH_PROTOCOL *self, UINT32) {
 }
 
 CHIPSET_SPI_PROTOCOL *BuildChipsetSpi(Arena &arena) {
-  auto *protocol = arena.NewFirmware<CHIPSET_SPI_PROTOCOL>();
+  // A runtime driver keeps this interface past the change to virtual addressing.
+  auto *protocol = arena.NewFirmware<CHIPSET_SPI_PROTOCOL>(EfiRuntimeServicesData);
   protocol->Write = SpiWrite;
   protocol->Erase = SpiErase;
   protocol->ReadSfdp = SpiReadSfdp;

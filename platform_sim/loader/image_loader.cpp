@@ -13,6 +13,7 @@
 #include "platform_sim/loader/pe_image.h"
 #include "platform_sim/platform.h"
 #include "runtime/uefi/guids.h"
+#include "runtime/uefi/status.h"
 
 namespace sim {
 
@@ -120,9 +121,13 @@ LoadedImage &ImageLoader::Load(Platform &platform, const std::string &name, cons
     image.entryStatus = platform.Call(reinterpret_cast<EFI_IMAGE_ENTRY_POINT>(entryAddress), image.handle,
                                       core.SystemTable());
   } catch (const ImageFault &fault) {
+    // The machine would have stopped here; the platform reports it and treats the
+    // image as one whose entry failed.
     core.SetInSmm(wasInSmm);
     image.fault = fault.what();
+    image.unloaded = true;
     platform.Record(EffectKind::ImageFault, fault.what(), fault.Rip());
+    platform.Record(EffectKind::ImageUnload, name + " unloaded after its entry faulted");
     return image;
   } catch (...) {
     core.SetInSmm(wasInSmm);
@@ -131,17 +136,31 @@ LoadedImage &ImageLoader::Load(Platform &platform, const std::string &name, cons
   core.SetInSmm(wasInSmm);
   image.entryReturned = true;
   platform.Record(EffectKind::ImageEntryReturn, "entry returned " + StatusText(image.entryStatus), image.entryStatus);
+  if (EFI_ERROR(image.entryStatus)) {
+    image.unloaded = true;
+    platform.Record(EffectKind::ImageUnload, name + " unloaded after its failed entry");
+  }
   return image;
 }
 
 std::string ImageLoader::OwnerOf(const void *code) const {
-  if (emulator_ != nullptr) return emulator_->OwnerOf(reinterpret_cast<uint64_t>(code));
-  Dl_info info{};
-  if (dladdr(code, &info) == 0) return "";
+  const LoadedImage *image = ImageAt(code);
+  return image == nullptr ? "" : image->name;
+}
+
+const LoadedImage *ImageLoader::ImageAt(const void *address) const {
+  if (address == nullptr) return nullptr;
+  // A firmware image is the range the loader laid it out in.
+  const auto value = reinterpret_cast<uintptr_t>(address);
   for (const LoadedImage &image : images_) {
-    if (image.library != nullptr && image.base == reinterpret_cast<uintptr_t>(info.dli_fbase)) return image.name;
+    if (image.library == nullptr && value >= image.base && value - image.base < image.size) return &image;
   }
-  return "";
+  Dl_info info{};
+  if (dladdr(address, &info) == 0) return nullptr;
+  for (const LoadedImage &image : images_) {
+    if (image.library != nullptr && image.base == reinterpret_cast<uintptr_t>(info.dli_fbase)) return &image;
+  }
+  return nullptr;
 }
 
 LoadedImage *ImageLoader::Find(const std::string &name) {

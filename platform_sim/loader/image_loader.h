@@ -12,7 +12,6 @@
 
 namespace sim {
 
-class Emulator;
 class Platform;
 
 struct LoadOptions {
@@ -30,7 +29,8 @@ struct LoadedImage {
   EFI_LOADED_IMAGE_PROTOCOL *loadedImage = nullptr;
   bool entryReturned = false;
   EFI_STATUS entryStatus = 0;
-  std::string fault;  // set when the image faulted (emulated engine): the report
+  std::string fault;       // set when the image faulted (emulated engine): the report
+  bool unloaded = false;  // its entry failed: real firmware unloads it and frees its code
 };
 
 class ImageLoader {
@@ -49,10 +49,14 @@ class ImageLoader {
   // Loads the image and runs its entry. A reset during the entry propagates; a fault
   // in an emulated image is recorded, reported in the result, and does not propagate.
   LoadedImage &Load(Platform &platform, const std::string &name, const LoadOptions &options);
-  // The emulated CPU of the current boot, when the platform runs firmware images.
-  void UseEmulator(const Emulator *emulator) { emulator_ = emulator; }
   // The image whose code contains this address, or "" when none.
   std::string OwnerOf(const void *code) const;
+  const LoadedImage *ImageAt(const void *address) const;
+  // Whether the address lies in an image that firmware would have unloaded.
+  bool IsUnloaded(const void *code) const {
+    const LoadedImage *image = ImageAt(code);
+    return image != nullptr && image->unloaded;
+  }
   const std::deque<LoadedImage> &Loaded() const { return images_; }
   LoadedImage *Find(const std::string &name);
   void UnloadAll();
@@ -66,7 +70,6 @@ class ImageLoader {
   std::string hostDirectory_;
   std::string firmwareDirectory_;
   std::string scratch_;
-  const Emulator *emulator_ = nullptr;
   unsigned sequence_ = 0;
   std::deque<LoadedImage> images_;
 };

@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
@@ -29,9 +30,16 @@ namespace sim {
 
 namespace {
 uint64_t AlignUp(uint64_t value, uint64_t align) { return (value + align - 1) & ~(align - 1); }
-constexpr uint64_t kPoolAlign = 16;
+constexpr uint64_t kPoolAlign = 8;
+// The pool head in front of a block: blocks come from 16-byte aligned ranges, so the
+// block itself is 8 but never 16-byte aligned.
+constexpr uint64_t kPoolHead = 8;
 // Free gap after every pool block: an overrun lands in poisoned memory.
 constexpr uint64_t kPoolRedZone = 16;
+uint64_t PoolSpan(uint64_t size) { return kPoolHead + AlignUp(size == 0 ? 1 : size, kPoolAlign) + kPoolRedZone; }
+// Firmware tables keep the 16-byte alignment of their C++ types.
+constexpr uint64_t kFirmwareAlign = 16;
+uint64_t FirmwareSpan(uint64_t size) { return AlignUp(size == 0 ? 1 : size, kFirmwareAlign) + kPoolRedZone; }
 }  // namespace
 
 RangeAllocator::RangeAllocator(uint64_t base, uint64_t size) : base_(base), size_(size) { free_[base] = size; }
@@ -99,27 +107,35 @@ bool Arena::InjectFault(EFI_MEMORY_TYPE type) {
   return faults_.failType.has_value() && *faults_.failType == type;
 }
 
-void *Arena::Track(uint64_t address, uint64_t size, EFI_MEMORY_TYPE type, bool pages, bool firmware,
-                   Region region) {
-  live_[address] = Allocation{address, size, type, pages, firmware, region};
-  UNPOISON(address, size);
+void *Arena::Track(const Allocation &block) {
+  live_[block.address] = block;
+  ++mapKey_;
+  UNPOISON(block.address, block.size);
   // Fresh memory is not zeroed by UEFI: fill it with a pattern so that code relying on
   // zeroed pool shows up.
-  std::memset(reinterpret_cast<void *>(address), 0xAF, size);
-  return reinterpret_cast<void *>(address);
+  std::memset(reinterpret_cast<void *>(block.address), 0xAF, block.size);
+  return reinterpret_cast<void *>(block.address);
+}
+
+void *Arena::TrackPool(uint64_t blockStart, uint64_t size, EFI_MEMORY_TYPE type, bool firmware, Region region) {
+  uint64_t address = firmware ? blockStart : blockStart + kPoolHead;
+  return Track(Allocation{address, size, type, false, firmware, region, blockStart,
+                          firmware ? FirmwareSpan(size) : PoolSpan(size)});
 }
 
 void *Arena::AllocatePool(EFI_MEMORY_TYPE type, uint64_t size, Region region) {
   if (InjectFault(type)) return nullptr;
+  if (size > kSize) return nullptr;  // no overflow in the span arithmetic below
   RangeAllocator &allocator = region == Region::Smram ? smram_ : normal_;
-  auto address = allocator.Allocate(AlignUp(size == 0 ? 1 : size, kPoolAlign) + kPoolRedZone, kPoolAlign, ~0ull);
-  if (!address) return nullptr;
-  return Track(*address, size, type, false, false, region);
+  auto start = allocator.Allocate(PoolSpan(size), 16, ~0ull);
+  if (!start) return nullptr;
+  return TrackPool(*start, size, type, false, region);
 }
 
 std::optional<uint64_t> Arena::AllocatePages(EFI_ALLOCATE_TYPE how, EFI_MEMORY_TYPE type, uint64_t pages,
                                              uint64_t address) {
   if (InjectFault(type)) return std::nullopt;
+  if (pages == 0 || pages > kSize / kPageSize) return std::nullopt;
   uint64_t size = pages * kPageSize;
   std::optional<uint64_t> result;
   switch (how) {
@@ -136,14 +152,14 @@ std::optional<uint64_t> Arena::AllocatePages(EFI_ALLOCATE_TYPE how, EFI_MEMORY_T
       break;
   }
   if (!result) return std::nullopt;
-  Track(*result, size, type, true, false, Region::Normal);
+  Track(Allocation{*result, size, type, true, false, Region::Normal, *result, size});
   return result;
 }
 
 void *Arena::AllocateFirmware(uint64_t size, EFI_MEMORY_TYPE type) {
-  auto address = normal_.Allocate(AlignUp(size == 0 ? 1 : size, kPoolAlign) + kPoolRedZone, kPoolAlign, ~0ull);
+  auto address = normal_.Allocate(FirmwareSpan(size), kFirmwareAlign, ~0ull);
   if (!address) throw std::runtime_error("simulated memory arena exhausted");
-  void *memory = Track(*address, size, type, false, true, Region::Normal);
+  void *memory = TrackPool(*address, size, type, true, Region::Normal);
   std::memset(memory, 0, size);
   return memory;
 }
@@ -152,8 +168,9 @@ void *Arena::AllocateFirmwarePages(uint64_t pages, EFI_MEMORY_TYPE type, Region 
   RangeAllocator &allocator = region == Region::Smram ? smram_ : normal_;
   auto address = allocator.Allocate(pages * kPageSize, kPageSize, ~0ull);
   if (!address) throw std::runtime_error("simulated memory arena exhausted");
-  void *memory = Track(*address, pages * kPageSize, type, true, true, region);
-  std::memset(memory, 0, pages * kPageSize);
+  const uint64_t size = pages * kPageSize;
+  void *memory = Track(Allocation{*address, size, type, true, true, region, *address, size});
+  std::memset(memory, 0, size);
   return memory;
 }
 
@@ -173,19 +190,94 @@ EFI_STATUS Arena::FreePool(void *buffer) {
   if (buffer == nullptr || it == live_.end() || it->second.pages) return EFI_INVALID_PARAMETER;
   const Allocation &block = it->second;
   RangeAllocator &allocator = block.region == Region::Smram ? smram_ : normal_;
-  allocator.Release(block.address, AlignUp(block.size == 0 ? 1 : block.size, kPoolAlign) + kPoolRedZone);
+  allocator.Release(block.blockStart, block.blockSize);
   POISON(block.address, block.size);
   live_.erase(it);
+  ++mapKey_;
   return EFI_SUCCESS;
 }
 
 EFI_STATUS Arena::FreePages(uint64_t address, uint64_t pages) {
-  auto it = live_.find(address);
-  if (it == live_.end() || !it->second.pages || it->second.size != pages * kPageSize) return EFI_NOT_FOUND;
-  normal_.Release(address, pages * kPageSize);
-  POISON(address, pages * kPageSize);
-  live_.erase(it);
+  if (pages == 0 || pages > kSize / kPageSize || address % kPageSize != 0) return EFI_NOT_FOUND;
+  uint64_t end = address + pages * kPageSize;
+  // Every page of the range must lie in a live page block.
+  std::vector<uint64_t> blocks;
+  for (uint64_t at = address; at < end;) {
+    const Allocation *block = Find(at);
+    if (block == nullptr || !block->pages) return EFI_NOT_FOUND;
+    blocks.push_back(block->address);
+    at = block->address + block->size;
+  }
+  for (uint64_t start : blocks) {
+    Allocation block = live_.at(start);
+    live_.erase(start);
+    uint64_t cutStart = std::max(block.address, address);
+    uint64_t cutEnd = std::min(block.address + block.size, end);
+    if (block.address < cutStart) {
+      live_[block.address] = Allocation{block.address, cutStart - block.address, block.type, true, block.firmware,
+                                        block.region, block.address, cutStart - block.address};
+    }
+    if (cutEnd < block.address + block.size) {
+      uint64_t rest = block.address + block.size - cutEnd;
+      live_[cutEnd] = Allocation{cutEnd, rest, block.type, true, block.firmware, block.region, cutEnd, rest};
+    }
+    normal_.Release(cutStart, cutEnd - cutStart);
+    POISON(cutStart, cutEnd - cutStart);
+  }
+  ++mapKey_;
   return EFI_SUCCESS;
+}
+
+bool Arena::AllocatableType(EFI_MEMORY_TYPE type) {
+  uint32_t value = static_cast<uint32_t>(type);
+  if (value >= 0x70000000u) return true;  // OEM and OS ranges
+  return value < EfiMaxMemoryType && type != EfiConventionalMemory && type != EfiPersistentMemory;
+}
+
+namespace {
+// Which type a shared page keeps: the one whose memory must outlive the others.
+int Persistence(EFI_MEMORY_TYPE type) {
+  switch (type) {
+    case EfiRuntimeServicesCode:
+    case EfiRuntimeServicesData: return 4;
+    case EfiACPIMemoryNVS:
+    case EfiReservedMemoryType: return 3;
+    case EfiACPIReclaimMemory: return 2;
+    case EfiConventionalMemory: return 0;
+    default: return 1;
+  }
+}
+}  // namespace
+
+std::vector<MemoryRun> Arena::MemoryMap() const {
+  std::map<uint64_t, EFI_MEMORY_TYPE> pages;  // page address -> type, pages in use only
+  pages[kBase] = EfiBootServicesData;  // the arena's first page is never handed out
+  for (const auto &[address, block] : live_) {
+    if (block.region != Region::Normal) continue;
+    uint64_t first = block.blockStart & ~(kPageSize - 1);
+    for (uint64_t page = first; page < block.blockStart + block.blockSize; page += kPageSize) {
+      auto [it, inserted] = pages.emplace(page, block.type);
+      if (!inserted && Persistence(block.type) > Persistence(it->second)) it->second = block.type;
+    }
+  }
+  std::vector<MemoryRun> runs;
+  auto add = [&runs](uint64_t start, uint64_t count, EFI_MEMORY_TYPE type) {
+    if (count == 0) return;
+    if (!runs.empty() && runs.back().type == type && runs.back().start + runs.back().pages * kPageSize == start) {
+      runs.back().pages += count;
+    } else {
+      runs.push_back(MemoryRun{start, count, type});
+    }
+  };
+  uint64_t at = kBase;
+  for (const auto &[page, type] : pages) {
+    add(at, (page - at) / kPageSize, EfiConventionalMemory);
+    add(page, 1, type);
+    at = page + kPageSize;
+  }
+  add(at, (SmramBase() - at) / kPageSize, EfiConventionalMemory);
+  add(SmramBase(), kSmramSize / kPageSize, EfiReservedMemoryType);
+  return runs;
 }
 
 bool Arena::InArena(uint64_t address, uint64_t size) const {
@@ -218,8 +310,16 @@ std::string MemoryTypeName(EFI_MEMORY_TYPE type) {
     case EfiRuntimeServicesCode: return "EfiRuntimeServicesCode";
     case EfiACPIMemoryNVS: return "EfiACPIMemoryNVS";
     case EfiACPIReclaimMemory: return "EfiACPIReclaimMemory";
-    default: return "memory type " + std::to_string(static_cast<int>(type));
+    case EfiReservedMemoryType: return "EfiReservedMemoryType";
+    case EfiLoaderCode: return "EfiLoaderCode";
+    case EfiLoaderData: return "EfiLoaderData";
+    case EfiConventionalMemory: return "EfiConventionalMemory";
+    default: break;
   }
+  uint32_t value = static_cast<uint32_t>(type);
+  if (value >= 0x80000000u) return "OS memory type " + std::to_string(value);
+  if (value >= 0x70000000u) return "OEM memory type " + std::to_string(value);
+  return "memory type " + std::to_string(value);
 }
 
 }  // namespace sim

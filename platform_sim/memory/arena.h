@@ -1,6 +1,10 @@
 // Simulated physical memory: one fixed mapping below 4 GiB, so a pointer handed to a
 // driver is the same number on the host and in an emulated guest. Pool and page
 // allocations carry their memory type; SMRAM is a separate range at the top.
+//
+// Pool blocks are 8-byte aligned, which is all UEFI promises: each sits behind an
+// 8-byte head, as in common firmware, so a block is never 16-byte aligned and code
+// that assumes more shows up.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +26,15 @@ struct Allocation {
   bool pages = false;
   bool firmware = false;  // platform-owned (tables, handles): not a driver leak
   Region region = Region::Normal;
+  uint64_t blockStart = 0;  // the range taken from the allocator (head and red zone included)
+  uint64_t blockSize = 0;
+};
+
+// One entry of the memory map: a run of pages of one type.
+struct MemoryRun {
+  uint64_t start = 0;
+  uint64_t pages = 0;
+  EFI_MEMORY_TYPE type = EfiConventionalMemory;
 };
 
 // First-fit allocator over a set of free address ranges.
@@ -68,10 +81,24 @@ class Arena {
     return static_cast<T *>(AllocateFirmware(sizeof(T), type));
   }
 
-  // EFI_SUCCESS, or EFI_INVALID_PARAMETER for an address that is not a live pool block
-  // (or a page block of a different size).
+  // EFI_SUCCESS, or EFI_INVALID_PARAMETER for an address that is not a live pool block.
   EFI_STATUS FreePool(void *buffer);
+  // Any whole pages of live page allocations, also part of one: EFI_NOT_FOUND when a
+  // page of the range is not allocated by AllocatePages.
   EFI_STATUS FreePages(uint64_t address, uint64_t pages);
+
+  // A memory type a caller may allocate: the UEFI types up to EfiMaxMemoryType (not
+  // conventional or persistent memory), and the OEM and OS ranges.
+  static bool AllocatableType(EFI_MEMORY_TYPE type);
+  static bool RuntimeType(EFI_MEMORY_TYPE type) {
+    return type == EfiRuntimeServicesCode || type == EfiRuntimeServicesData;
+  }
+  // The memory map of the normal range: runs of pages by type, conventional where
+  // nothing is allocated. A page shared by blocks of different types takes the type
+  // that must survive longest (runtime over ACPI over boot services). The key changes
+  // with every allocation and free.
+  std::vector<MemoryRun> MemoryMap() const;
+  uint64_t MapKey() const { return mapKey_; }
 
   bool InArena(uint64_t address, uint64_t size = 1) const;
   bool InSmram(uint64_t address) const;
@@ -91,7 +118,8 @@ class Arena {
 
  private:
   bool InjectFault(EFI_MEMORY_TYPE type);
-  void *Track(uint64_t address, uint64_t size, EFI_MEMORY_TYPE type, bool pages, bool firmware, Region region);
+  void *Track(const Allocation &block);
+  void *TrackPool(uint64_t blockStart, uint64_t size, EFI_MEMORY_TYPE type, bool firmware, Region region);
 
   void *mapping_ = nullptr;
   RangeAllocator normal_;
@@ -99,6 +127,7 @@ class Arena {
   std::map<uint64_t, Allocation> live_;
   AllocationFaults faults_;
   uint64_t driverAllocations_ = 0;
+  uint64_t mapKey_ = 1;
 };
 
 std::string MemoryTypeName(EFI_MEMORY_TYPE type);

@@ -42,6 +42,19 @@ std::string Target(Platform &platform, uint64_t value) {
   return "";
 }
 
+// Firmware rules the images broke, and calls the platform refused or could not serve.
+void WriteFindings(std::ostream &out, Platform &platform) {
+  std::vector<Effect> findings;
+  for (const Effect &effect : platform.Trace().All()) {
+    if (effect.kind == EffectKind::Finding || effect.kind == EffectKind::Fault) findings.push_back(effect);
+  }
+  out << "Findings and faults: " << findings.size() << (platform.Strict() ? " (strict)" : "") << "\n";
+  for (const Effect &effect : findings) {
+    out << "  boot " << effect.boot << " " << EffectKindName(effect.kind) << " " << effect.actor << ": " << effect.what
+        << "\n";
+  }
+}
+
 // The pointer variables registered for conversion at the change to virtual addressing.
 void WriteAddressFixups(std::ostream &out, Platform &platform) {
   const auto &registrations = platform.Core().AddressFixups().Registrations();
@@ -136,8 +149,10 @@ void WriteReport(std::ostream &out, Platform &platform) {
   out << "Images:\n";
   for (const LoadedImage &image : platform.Images().Loaded()) {
     out << "  " << image.name << ": entry "
-        << (image.entryReturned ? StatusText(image.entryStatus) : std::string("did not return")) << "\n";
+        << (image.entryReturned ? StatusText(image.entryStatus) : std::string("did not return"))
+        << (image.unloaded ? ", unloaded" : "") << "\n";
   }
+  WriteFindings(out, platform);
   WriteAddressFixups(out, platform);
   WriteS3Record(out, platform);
   const auto boxes = platform.Core().LockBoxes().Describe();

@@ -31,6 +31,10 @@ std::string EffectKindName(EffectKind kind) {
     case EffectKind::MemorySpace: return "memory-space";
     case EffectKind::AddressFixup: return "address-fixup";
     case EffectKind::LockBox: return "lock-box";
+    case EffectKind::Finding: return "FINDING";
+    case EffectKind::Fault: return "FAULT";
+    case EffectKind::VariableRead: return "variable-read";
+    case EffectKind::ImageUnload: return "unload";
   }
   return "?";
 }

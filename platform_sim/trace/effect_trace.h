@@ -28,6 +28,14 @@ enum class EffectKind {
   MemorySpace,
   AddressFixup,
   LockBox,
+  // A rule of the firmware broken by an image (a service called above its TPL, a TPL
+  // raised downwards): real firmware asserts or misbehaves later.
+  Finding,
+  // A call the platform refuses or cannot serve: a service not modelled, a boot service
+  // after ExitBootServices, a bad free, a call into an unloaded image.
+  Fault,
+  VariableRead,
+  ImageUnload,
 };
 
 struct Effect {

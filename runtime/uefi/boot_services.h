@@ -35,6 +35,54 @@ typedef EFI_STATUS(EFIAPI *EFI_CREATE_EVENT_EX)(UINT32 Type, EFI_TPL NotifyTpl, 
 typedef VOID(EFIAPI *EFI_COPY_MEM)(VOID *Destination, VOID *Source, UINTN Length);
 typedef VOID(EFIAPI *EFI_SET_MEM)(VOID *Buffer, UINTN Size, UINT8 Value);
 
+typedef struct {
+  UINT32 Type;
+  EFI_PHYSICAL_ADDRESS PhysicalStart;
+  EFI_VIRTUAL_ADDRESS VirtualStart;
+  UINT64 NumberOfPages;
+  UINT64 Attribute;
+} EFI_MEMORY_DESCRIPTOR;
+EFI_LAYOUT_OFFSET(EFI_MEMORY_DESCRIPTOR, PhysicalStart, 8);
+EFI_LAYOUT_OFFSET(EFI_MEMORY_DESCRIPTOR, Attribute, 32);
+EFI_LAYOUT_SIZE(EFI_MEMORY_DESCRIPTOR, 40);
+#define EFI_MEMORY_DESCRIPTOR_VERSION 1u
+
+// OpenProtocol attributes.
+#define EFI_OPEN_PROTOCOL_BY_HANDLE_PROTOCOL 0x00000001u
+#define EFI_OPEN_PROTOCOL_GET_PROTOCOL 0x00000002u
+#define EFI_OPEN_PROTOCOL_TEST_PROTOCOL 0x00000004u
+#define EFI_OPEN_PROTOCOL_BY_CHILD_CONTROLLER 0x00000008u
+#define EFI_OPEN_PROTOCOL_BY_DRIVER 0x00000010u
+#define EFI_OPEN_PROTOCOL_EXCLUSIVE 0x00000020u
+
+typedef struct {
+  EFI_HANDLE AgentHandle;
+  EFI_HANDLE ControllerHandle;
+  UINT32 Attributes;
+  UINT32 OpenCount;
+} EFI_OPEN_PROTOCOL_INFORMATION_ENTRY;
+EFI_LAYOUT_SIZE(EFI_OPEN_PROTOCOL_INFORMATION_ENTRY, 24);
+
+typedef EFI_STATUS(EFIAPI *EFI_GET_MEMORY_MAP)(UINTN *MemoryMapSize, EFI_MEMORY_DESCRIPTOR *MemoryMap,
+                                               UINTN *MapKey, UINTN *DescriptorSize, UINT32 *DescriptorVersion);
+typedef EFI_STATUS(EFIAPI *EFI_EXIT_BOOT_SERVICES)(EFI_HANDLE ImageHandle, UINTN MapKey);
+typedef EFI_STATUS(EFIAPI *EFI_GET_NEXT_MONOTONIC_COUNT)(UINT64 *Count);
+typedef EFI_STATUS(EFIAPI *EFI_STALL)(UINTN Microseconds);
+typedef EFI_STATUS(EFIAPI *EFI_OPEN_PROTOCOL)(EFI_HANDLE Handle, EFI_GUID *Protocol, VOID **Interface,
+                                              EFI_HANDLE AgentHandle, EFI_HANDLE ControllerHandle,
+                                              UINT32 Attributes);
+typedef EFI_STATUS(EFIAPI *EFI_CLOSE_PROTOCOL)(EFI_HANDLE Handle, EFI_GUID *Protocol, EFI_HANDLE AgentHandle,
+                                               EFI_HANDLE ControllerHandle);
+typedef EFI_STATUS(EFIAPI *EFI_OPEN_PROTOCOL_INFORMATION)(EFI_HANDLE Handle, EFI_GUID *Protocol,
+                                                          EFI_OPEN_PROTOCOL_INFORMATION_ENTRY **EntryBuffer,
+                                                          UINTN *EntryCount);
+typedef EFI_STATUS(EFIAPI *EFI_PROTOCOLS_PER_HANDLE)(EFI_HANDLE Handle, EFI_GUID ***ProtocolBuffer,
+                                                     UINTN *ProtocolBufferCount);
+// Pairs of protocol GUID and interface pointers, ended by a null GUID pointer.
+typedef EFI_STATUS(EFIAPI *EFI_INSTALL_MULTIPLE_PROTOCOL_INTERFACES)(EFI_HANDLE *Handle, ...);
+typedef EFI_STATUS(EFIAPI *EFI_UNINSTALL_MULTIPLE_PROTOCOL_INTERFACES)(EFI_HANDLE Handle, ...);
+typedef EFI_STATUS(EFIAPI *EFI_CALCULATE_CRC32)(VOID *Data, UINTN DataSize, UINT32 *Crc32);
+
 typedef VOID *EFI_UNUSED_SERVICE;
 
 struct EFI_BOOT_SERVICES {
@@ -43,7 +91,7 @@ struct EFI_BOOT_SERVICES {
   EFI_RESTORE_TPL RestoreTPL;
   EFI_ALLOCATE_PAGES AllocatePages;
   EFI_FREE_PAGES FreePages;
-  EFI_UNUSED_SERVICE GetMemoryMap;
+  EFI_GET_MEMORY_MAP GetMemoryMap;
   EFI_ALLOCATE_POOL AllocatePool;
   EFI_FREE_POOL FreePool;
   EFI_CREATE_EVENT CreateEvent;
@@ -65,21 +113,21 @@ struct EFI_BOOT_SERVICES {
   EFI_UNUSED_SERVICE StartImage;
   EFI_UNUSED_SERVICE Exit;
   EFI_UNUSED_SERVICE UnloadImage;
-  EFI_UNUSED_SERVICE ExitBootServices;
-  EFI_UNUSED_SERVICE GetNextMonotonicCount;
-  EFI_UNUSED_SERVICE Stall;
+  EFI_EXIT_BOOT_SERVICES ExitBootServices;
+  EFI_GET_NEXT_MONOTONIC_COUNT GetNextMonotonicCount;
+  EFI_STALL Stall;
   EFI_UNUSED_SERVICE SetWatchdogTimer;
   EFI_UNUSED_SERVICE ConnectController;
   EFI_UNUSED_SERVICE DisconnectController;
-  EFI_UNUSED_SERVICE OpenProtocol;
-  EFI_UNUSED_SERVICE CloseProtocol;
-  EFI_UNUSED_SERVICE OpenProtocolInformation;
-  EFI_UNUSED_SERVICE ProtocolsPerHandle;
+  EFI_OPEN_PROTOCOL OpenProtocol;
+  EFI_CLOSE_PROTOCOL CloseProtocol;
+  EFI_OPEN_PROTOCOL_INFORMATION OpenProtocolInformation;
+  EFI_PROTOCOLS_PER_HANDLE ProtocolsPerHandle;
   EFI_LOCATE_HANDLE_BUFFER LocateHandleBuffer;
   EFI_LOCATE_PROTOCOL LocateProtocol;
-  EFI_UNUSED_SERVICE InstallMultipleProtocolInterfaces;
-  EFI_UNUSED_SERVICE UninstallMultipleProtocolInterfaces;
-  EFI_UNUSED_SERVICE CalculateCrc32;
+  EFI_INSTALL_MULTIPLE_PROTOCOL_INTERFACES InstallMultipleProtocolInterfaces;
+  EFI_UNINSTALL_MULTIPLE_PROTOCOL_INTERFACES UninstallMultipleProtocolInterfaces;
+  EFI_CALCULATE_CRC32 CalculateCrc32;
   EFI_COPY_MEM CopyMem;
   EFI_SET_MEM SetMem;
   EFI_CREATE_EVENT_EX CreateEventEx;
@@ -101,8 +149,13 @@ EFI_LAYOUT_OFFSET(EFI_BOOT_SERVICES, HandleProtocol, 152);
 EFI_LAYOUT_OFFSET(EFI_BOOT_SERVICES, RegisterProtocolNotify, 168);
 EFI_LAYOUT_OFFSET(EFI_BOOT_SERVICES, LocateHandle, 176);
 EFI_LAYOUT_OFFSET(EFI_BOOT_SERVICES, InstallConfigurationTable, 192);
+EFI_LAYOUT_OFFSET(EFI_BOOT_SERVICES, ExitBootServices, 232);
+EFI_LAYOUT_OFFSET(EFI_BOOT_SERVICES, Stall, 248);
+EFI_LAYOUT_OFFSET(EFI_BOOT_SERVICES, OpenProtocol, 280);
 EFI_LAYOUT_OFFSET(EFI_BOOT_SERVICES, LocateHandleBuffer, 312);
 EFI_LAYOUT_OFFSET(EFI_BOOT_SERVICES, LocateProtocol, 320);
+EFI_LAYOUT_OFFSET(EFI_BOOT_SERVICES, InstallMultipleProtocolInterfaces, 328);
+EFI_LAYOUT_OFFSET(EFI_BOOT_SERVICES, CalculateCrc32, 344);
 EFI_LAYOUT_OFFSET(EFI_BOOT_SERVICES, CopyMem, 352);
 EFI_LAYOUT_OFFSET(EFI_BOOT_SERVICES, SetMem, 360);
 EFI_LAYOUT_OFFSET(EFI_BOOT_SERVICES, CreateEventEx, 368);

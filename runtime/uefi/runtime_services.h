@@ -14,6 +14,9 @@ typedef EFI_STATUS(EFIAPI *EFI_GET_NEXT_VARIABLE_NAME)(UINTN *VariableNameSize, 
                                                        EFI_GUID *VendorGuid);
 typedef EFI_STATUS(EFIAPI *EFI_SET_VARIABLE)(CHAR16 *VariableName, EFI_GUID *VendorGuid, UINT32 Attributes,
                                              UINTN DataSize, VOID *Data);
+typedef EFI_STATUS(EFIAPI *EFI_QUERY_VARIABLE_INFO)(UINT32 Attributes, UINT64 *MaximumVariableStorageSize,
+                                                    UINT64 *RemainingVariableStorageSize,
+                                                    UINT64 *MaximumVariableSize);
 typedef VOID(EFIAPI *EFI_RESET_SYSTEM)(EFI_RESET_TYPE ResetType, EFI_STATUS ResetStatus, UINTN DataSize,
                                        VOID *ResetData);
 
@@ -32,7 +35,7 @@ struct EFI_RUNTIME_SERVICES {
   EFI_RESET_SYSTEM ResetSystem;
   VOID *UpdateCapsule;
   VOID *QueryCapsuleCapabilities;
-  VOID *QueryVariableInfo;
+  EFI_QUERY_VARIABLE_INFO QueryVariableInfo;
 };
 typedef struct EFI_RUNTIME_SERVICES EFI_RUNTIME_SERVICES;
 
@@ -41,4 +44,5 @@ EFI_LAYOUT_OFFSET(EFI_RUNTIME_SERVICES, ConvertPointer, 64);
 EFI_LAYOUT_OFFSET(EFI_RUNTIME_SERVICES, GetVariable, 72);
 EFI_LAYOUT_OFFSET(EFI_RUNTIME_SERVICES, SetVariable, 88);
 EFI_LAYOUT_OFFSET(EFI_RUNTIME_SERVICES, ResetSystem, 104);
+EFI_LAYOUT_OFFSET(EFI_RUNTIME_SERVICES, QueryVariableInfo, 128);
 EFI_LAYOUT_SIZE(EFI_RUNTIME_SERVICES, 136);

@@ -70,7 +70,9 @@ typedef struct {
 EFI_LAYOUT_SIZE(EFI_TIME, 16);
 EFI_LAYOUT_OFFSET(EFI_TIME, Nanosecond, 8);
 
-typedef enum {
+// A fixed 32-bit underlying type: OEM (0x70000000..0x7FFFFFFF) and OS
+// (0x80000000..0xFFFFFFFF) memory types are valid values of this enum too.
+typedef enum : UINT32 {
   EfiReservedMemoryType = 0,
   EfiLoaderCode = 1,
   EfiLoaderData = 2,
@@ -121,5 +123,6 @@ typedef enum { EfiResetCold = 0, EfiResetWarm = 1, EfiResetShutdown = 2, EfiRese
 #define EFI_VARIABLE_NON_VOLATILE 0x00000001u
 #define EFI_VARIABLE_BOOTSERVICE_ACCESS 0x00000002u
 #define EFI_VARIABLE_RUNTIME_ACCESS 0x00000004u
+#define EFI_VARIABLE_APPEND_WRITE 0x00000040u
 
 typedef VOID(EFIAPI *EFI_EVENT_NOTIFY)(EFI_EVENT Event, VOID *Context);
