@@ -17,6 +17,14 @@ command -v ninja >/dev/null || need+=(ninja-build)
 if ! command -v clang >/dev/null || [ ! -f "$(clang -print-file-name=libclang_rt.asan-x86_64.a)" ]; then
   need+=(libclang-rt-dev)
 fi
+# The image tests: U-Boot under qemu as a second UEFI host, FAT disks for it, and
+# Secure Boot signing and verification.
+command -v qemu-system-x86_64 >/dev/null || need+=(qemu-system-x86)
+[ -f /usr/lib/u-boot/qemu-x86_64/u-boot.rom ] || need+=(u-boot-qemu)
+command -v mcopy >/dev/null || need+=(mtools)
+[ -x /usr/sbin/mkfs.vfat ] || command -v mkfs.vfat >/dev/null || need+=(dosfstools)
+command -v sbsign >/dev/null || need+=(sbsigntool)
+command -v openssl >/dev/null || need+=(openssl)
 if [ ${#need[@]} -gt 0 ]; then
   if [ "$(id -u)" -eq 0 ]; then
     export DEBIAN_FRONTEND=noninteractive

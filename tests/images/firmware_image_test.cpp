@@ -9,6 +9,8 @@
 #include <regex>
 #include <string>
 
+#include "tests/images/shipped_images.h"
+
 namespace {
 
 std::string RunTool(const std::string &command) {
@@ -26,7 +28,7 @@ std::string Field(const std::string &text, const std::string &name) {
   return std::regex_search(text, match, pattern) ? match[1].str() : "";
 }
 
-class FirmwareImage : public ::testing::TestWithParam<const char *> {};
+class FirmwareImage : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(FirmwareImage, IsARelocatableX64BootServiceDriverWithoutImports) {
   std::string path = std::string(FIRMWARE_IMAGE_DIR) + "/" + GetParam() + ".efi";
@@ -44,6 +46,7 @@ TEST_P(FirmwareImage, IsARelocatableX64BootServiceDriverWithoutImports) {
   EXPECT_NE(relocations.find("Type: DIR64"), std::string::npos) << "no 64-bit base relocations:\n" << relocations;
 }
 
-INSTANTIATE_TEST_SUITE_P(Shipped, FirmwareImage, ::testing::Values("PlatformConfigDxe"));
+INSTANTIATE_TEST_SUITE_P(Shipped, FirmwareImage, ::testing::ValuesIn(imagetest::ShippedImages()),
+                         imagetest::ImageTestName);
 
 }  // namespace
