@@ -40,7 +40,7 @@ class Emulator {
   // Translated blocks one outermost call may run before it counts as a runaway image.
   static constexpr uint64_t kDefaultBlockBudget = 2'000'000'000;
   // How far past a handed pointer the image may reach into the caller's memory.
-  static constexpr uint64_t kHandedWindow = 0x10000;
+  static constexpr uint64_t kHandedWindow = 0x100000;
 
   Emulator(Arena &arena, Cpu &cpu);
   ~Emulator();

@@ -33,8 +33,8 @@ TEST(AddressFixup, WithoutTheProtocolNothingIsCalledUntilItArrivesAndThenItsOwnP
   auto *probe = simtest::Locate<PLATFORM_CONFIG_PROBE>(platform, gProbeProtocolGuid);
   ASSERT_NE(probe, nullptr);
   void *variable = platform.Memory().AllocateFirmware(sizeof(void *));
-  EXPECT_EQ(probe->AddressFixupRegister(variable), EFI_ABORTED);
-  EXPECT_EQ(probe->AddressFixupRemove(variable), EFI_ABORTED);
+  EXPECT_EQ(simtest::Call(probe->AddressFixupRegister, variable), EFI_ABORTED);
+  EXPECT_EQ(simtest::Call(probe->AddressFixupRemove, variable), EFI_ABORTED);
   ASSERT_EQ(NotifyEvents(platform, kProbe, gAddressFixupProtocolGuid).size(), 1u);
 
   platform.Core().InstallAddressFixup();
@@ -47,9 +47,9 @@ TEST(AddressFixup, WithoutTheProtocolNothingIsCalledUntilItArrivesAndThenItsOwnP
   platform.Core().InstallAddressFixup();
   EXPECT_EQ(Registry(platform).Calls().size(), 1u) << "a second instance is not noticed";
 
-  EXPECT_EQ(probe->AddressFixupRegister(variable), EFI_SUCCESS);
+  EXPECT_EQ(simtest::Call(probe->AddressFixupRegister, variable), EFI_SUCCESS);
   EXPECT_TRUE(Registry(platform).IsRegistered(reinterpret_cast<uint64_t>(variable)));
-  EXPECT_EQ(probe->AddressFixupRemove(variable), EFI_SUCCESS);
+  EXPECT_EQ(simtest::Call(probe->AddressFixupRemove, variable), EFI_SUCCESS);
   EXPECT_FALSE(Registry(platform).IsRegistered(reinterpret_cast<uint64_t>(variable)));
 }
 
@@ -86,7 +86,7 @@ TEST_P(AddressFixupImages, RuntimeImagesRegisterTheirPointersAndBootServicesImag
   }
   auto *probe = simtest::Locate<PLATFORM_CONFIG_PROBE>(platform, gProbeProtocolGuid);
   void *variable = platform.Memory().AllocateFirmware(sizeof(void *));
-  EXPECT_EQ(probe->AddressFixupRegister(variable), param.runtimeImage ? EFI_SUCCESS : EFI_ABORTED);
+  EXPECT_EQ(simtest::Call(probe->AddressFixupRegister, variable), param.runtimeImage ? EFI_SUCCESS : EFI_ABORTED);
   if (!param.runtimeImage) EXPECT_TRUE(Registry(platform).Calls().empty());
 }
 

@@ -196,7 +196,7 @@ TEST(LockBoxRequests, ArgumentsAreCheckedBeforeSendingAndTheHandlersAnswerIsTheR
   void *buffer = platform.Memory().AllocatePool(EfiBootServicesData, 32);
   EFI_GUID guid = gProbeVariableGuid;
   EFI_GUID unknown = gProbeProtocolGuid;
-  ASSERT_EQ(probe->SaveLockBox(&guid, buffer, 32), EFI_SUCCESS);
+  ASSERT_EQ(simtest::Call(probe->SaveLockBox, &guid, buffer, 32), EFI_SUCCESS);
 
   const LockBoxCase cases[] = {
       {"null GUID", true, true, false, 8, EFI_INVALID_PARAMETER, false},
@@ -210,14 +210,14 @@ TEST(LockBoxRequests, ArgumentsAreCheckedBeforeSendingAndTheHandlersAnswerIsTheR
   for (const LockBoxCase &test : cases) {
     SCOPED_TRACE(test.name);
     size_t before = platform.Core().Communication().Requests().size();
-    EFI_STATUS status = test.save ? probe->SaveLockBox(test.nullGuid ? nullptr : &guid,
+    EFI_STATUS status = test.save ? simtest::Call(probe->SaveLockBox, test.nullGuid ? nullptr : &guid,
                                                        test.nullBuffer ? nullptr : buffer, test.lengthOrAttributes)
-                                  : probe->SetLockBoxAttributes(test.nullGuid ? nullptr : &guid,
+                                  : simtest::Call(probe->SetLockBoxAttributes, test.nullGuid ? nullptr : &guid,
                                                                 test.lengthOrAttributes);
     EXPECT_EQ(status, test.expected);
     EXPECT_EQ(platform.Core().Communication().Requests().size(), before + (test.sent ? 1 : 0));
   }
-  EXPECT_EQ(probe->SetLockBoxAttributes(&unknown, 1), EFI_NOT_FOUND);
+  EXPECT_EQ(simtest::Call(probe->SetLockBoxAttributes, &unknown, 1), EFI_NOT_FOUND);
 }
 
 TEST(LockBoxRequests, WithoutTheCommunicationProtocolRequestsAreNotStarted) {
@@ -227,8 +227,8 @@ TEST(LockBoxRequests, WithoutTheCommunicationProtocolRequestsAreNotStarted) {
   platform.Load("PlatformConfigProbe");
   auto *probe = simtest::Locate<PLATFORM_CONFIG_PROBE>(platform, gProbeProtocolGuid);
   void *buffer = platform.Memory().AllocatePool(EfiBootServicesData, 8);
-  EXPECT_EQ(probe->SaveLockBox(&gProbeVariableGuid, buffer, 8), EFI_NOT_STARTED);
-  EXPECT_EQ(probe->SetLockBoxAttributes(&gProbeVariableGuid, 1), EFI_NOT_STARTED);
+  EXPECT_EQ(simtest::Call(probe->SaveLockBox, &gProbeVariableGuid, buffer, 8), EFI_NOT_STARTED);
+  EXPECT_EQ(simtest::Call(probe->SetLockBoxAttributes, &gProbeVariableGuid, 1), EFI_NOT_STARTED);
 }
 
 TEST(SharedListHead, TheFirstImagePublishesAnEmptyHeadAndLaterImagesFindIt) {

@@ -134,8 +134,8 @@ TEST(SmmAwareFree, EachBufferGoesBackToThePoolItCameFrom) {
     ASSERT_NE(probe, nullptr);
     void *boot = platform.Memory().AllocatePool(EfiBootServicesData, 24);
     void *smram = platform.Memory().AllocatePool(EfiRuntimeServicesData, 24, sim::Region::Smram);
-    probe->FreePool(boot);
-    probe->FreePool(smram);
+    simtest::Call(probe->FreePool, boot);
+    simtest::Call(probe->FreePool, smram);
     EXPECT_EQ(platform.Memory().Find(reinterpret_cast<uint64_t>(boot)), nullptr);
     EXPECT_EQ(platform.Memory().Find(reinterpret_cast<uint64_t>(smram)) == nullptr, withList);
   }

@@ -12,6 +12,12 @@
 
 namespace simtest {
 
+// Calls a function an image published, on the current platform's engine.
+template <typename Result, typename... Parameters, typename... Arguments>
+Result Call(Result(EFIAPI *function)(Parameters...), Arguments... arguments) {
+  return sim::Platform::Current().Call(function, arguments...);
+}
+
 template <typename T>
 std::optional<T> ReadVariable(sim::Platform &platform, const std::u16string &name, const EFI_GUID &guid) {
   const sim::Variable *variable = platform.Variables().Find(name, guid);

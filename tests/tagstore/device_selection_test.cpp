@@ -107,7 +107,7 @@ TEST(CandidateWalk, AccessTypesAbove3ArePassedOverWithoutTouchingTheHardware) {
   sim::Platform platform(profile);
   platform.Bus().SetLogging(true);
   TAG_STORE_PROBE *probe = LoadProbe(platform);
-  EXPECT_EQ(probe->CurrentContext(), nullptr);
+  EXPECT_EQ(simtest::Call(probe->CurrentContext), nullptr);
   for (const sim::BusAccess &access : platform.Bus().Log()) {
     EXPECT_FALSE(access.address >= 0xFF800000 && access.kind == sim::BusAccess::Kind::MmioWrite)
         << std::hex << access.address;
@@ -141,7 +141,7 @@ TEST_P(CandidateSizes, EntriesLargerThanTheirRoomRejectTheCandidate) {
   sim::Platform platform(profile);
   TAG_STORE_PROBE *probe = LoadProbe(platform);
   EXPECT_EQ(ChosenToken(platform), c.accepted ? 0x20u : kGeneric);
-  EXPECT_EQ(probe->CurrentContext() != nullptr, c.accepted) << "a rejected record never reaches the context";
+  EXPECT_EQ(simtest::Call(probe->CurrentContext) != nullptr, c.accepted) << "a rejected record never reaches the context";
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, CandidateSizes,
@@ -160,7 +160,7 @@ TEST(CandidateRecord, NamesAreCutTo32BytesAndTheZeroFilledRestStaysZero) {
                                    sim::ParallelCommandData(0xFF800000, 0xFF805555, 0xFF802AAA), longName, "Short"});
   sim::SetChosenFlashToken(profile, 0);
   sim::Platform platform(profile);
-  FlashDeviceContext *context = LoadProbe(platform)->CurrentContext();
+  FlashDeviceContext *context = simtest::Call(LoadProbe(platform)->CurrentContext);
   ASSERT_NE(context, nullptr);
   EXPECT_EQ(std::string(context->FirstName, 32), std::string(32, 'L'));
   EXPECT_EQ(std::string(context->SecondName, 32), std::string("Short") + std::string(27, '\0'));
@@ -183,7 +183,7 @@ TEST(CandidateRecord, AnSpiCandidateFillsTheContextAndBuildsTheParameterBlock) {
                                             sim::SpiCommandData(options), "W25Q128JV", "Winbond"}},
                                           0);
   sim::Platform platform(profile);
-  FlashDeviceContext *context = LoadProbe(platform)->CurrentContext();
+  FlashDeviceContext *context = simtest::Call(LoadProbe(platform)->CurrentContext);
   ASSERT_NE(context, nullptr);
   EXPECT_EQ(ChosenToken(platform), 0x20u);
   EXPECT_EQ(context->AccessType, 3u);
@@ -207,7 +207,7 @@ TEST(CandidateRecord, AnSpiCandidateFillsTheContextAndBuildsTheParameterBlock) {
 
 TEST(CandidateRecord, AParallelCandidateCarriesItsThreeCommandAddresses) {
   sim::Platform platform(FlashPlatform(Flash::Parallel));
-  FlashDeviceContext *context = LoadProbe(platform)->CurrentContext();
+  FlashDeviceContext *context = simtest::Call(LoadProbe(platform)->CurrentContext);
   ASSERT_NE(context, nullptr);
   EXPECT_EQ(ChosenToken(platform), 0x20u);
   EXPECT_EQ(context->AccessType, 0u);
@@ -242,7 +242,7 @@ TEST_P(SizeCodes, FollowTheDeviceSizeFromTheDescriptor) {
                                    sim::ParallelCommandData(0xFF800000, 0xFF805555, 0xFF802AAA), "P", "M"});
   sim::SetChosenFlashToken(profile, 0);
   sim::Platform platform(profile);
-  FlashDeviceContext *context = LoadProbe(platform)->CurrentContext();
+  FlashDeviceContext *context = simtest::Call(LoadProbe(platform)->CurrentContext);
   ASSERT_NE(context, nullptr);
   EXPECT_EQ(context->SizeCode, GetParam().code);
 }
@@ -298,7 +298,7 @@ TEST_P(SfdpDiscovery, TheBasicParameterTableGivesTheGeometry) {
   if (!c.identifies) tried = {kGeneric, 7, kGeneric};
   EXPECT_EQ(Tried(platform), tried);
   if (!c.identifies) return;
-  FlashDeviceContext *context = probe->CurrentContext();
+  FlashDeviceContext *context = simtest::Call(probe->CurrentContext);
   ASSERT_NE(context, nullptr);
   EXPECT_EQ(context->SizeCode, c.sizeCode);
   EXPECT_EQ(context->BlockSize256, c.blockSize256);
@@ -335,7 +335,7 @@ TEST(SfdpDiscovery, WriteGranularityAndStatusFlagsComeFromTheFirstTableByte) {
         {{kGeneric, sim::FlashDescriptor(3, kGeneric, 0, 16, 2048), sim::SpiCommandData(), "SFDP", "Generic"}}, 0);
     profile.flash.components[0].sfdp = sim::BuildSfdp(first, 0x20, 0x07FFFFFF);
     sim::Platform platform(profile);
-    auto *block = static_cast<SPI_PARAMETER_BLOCK *>(LoadProbe(platform)->CurrentContext()->Parameters);
+    auto *block = static_cast<SPI_PARAMETER_BLOCK *>(simtest::Call(LoadProbe(platform)->CurrentContext)->Parameters);
     SCOPED_TRACE(first);
     EXPECT_EQ((block->Flags & SPI_FLAG_WRITE_GRANULARITY_64) != 0, (first & 0x4) != 0);
     EXPECT_EQ((block->Flags & SPI_FLAG_NO_VOLATILE_STATUS) != 0, (first & 0x8) == 0);
@@ -360,7 +360,7 @@ TEST_P(FlashComponents, TheDescriptorGivesTheTotalSizeAndWhereTheBiosRegionStart
   for (uint8_t density : GetParam().densities) profile.flash.components.push_back({density, {0xEF, 0x40, 0x18}, {}});
   sim::Platform platform(profile);
   TAG_STORE_PROBE_LAYER layer{};
-  LoadProbe(platform)->LayerState(&layer);
+  simtest::Call(LoadProbe(platform)->LayerState, &layer);
   EXPECT_EQ(layer.SpiBar, 0xFE010000u);
   EXPECT_EQ(layer.ComponentField, GetParam().componentField);
   EXPECT_EQ(layer.TotalSize, GetParam().total);
@@ -379,7 +379,7 @@ TEST(FlashLayerInit, WithoutAnSpiControllerNoRegisterAccessLandsInTheFlash) {
   sim::Platform platform(FlashPlatform(Flash::Parallel));
   platform.Bus().SetLogging(true);
   TAG_STORE_PROBE_LAYER layer{};
-  LoadProbe(platform)->LayerState(&layer);
+  simtest::Call(LoadProbe(platform)->LayerState, &layer);
   EXPECT_EQ(layer.SpiBar, 0u);
   EXPECT_EQ(layer.TotalSize, 0u) << "unknown";
   EXPECT_EQ(layer.BiosLinearOffset, 0u);
@@ -405,7 +405,7 @@ TEST_P(ProtocolBinding, BootServicesOutsideSmmAndTheSmmInstancesInside) {
   profile.flash.chipsetSpi = c.chipsetSpi;
   sim::Platform platform(profile);
   TAG_STORE_PROBE_LAYER layer{};
-  LoadProbe(platform, c.smm)->LayerState(&layer);
+  simtest::Call(LoadProbe(platform, c.smm)->LayerState, &layer);
   void *bootSpi = nullptr;
   void *smmSpi = nullptr;
   void *region = nullptr;

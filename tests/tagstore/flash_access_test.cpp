@@ -27,7 +27,7 @@ std::vector<std::pair<uint64_t, uint8_t>> WindowWrites(sim::Platform &platform) 
 
 TEST(FlashAccess, TheEraseBlockSizeIs4KiB) {
   sim::Platform platform(FlashPlatform(Flash::SpiBoot));
-  EXPECT_EQ(LoadProbe(platform)->EraseBlockSize(), 4096u);
+  EXPECT_EQ(simtest::Call(LoadProbe(platform)->EraseBlockSize), 4096u);
 }
 
 // --- Access type 0: parallel flash with the JEDEC command set ---
@@ -45,7 +45,7 @@ TEST_P(ParallelErase, ErasesWholeBlocksWhenTheLengthAllowsAndSectorsOtherwise) {
   TAG_STORE_PROBE *probe = LoadProbe(platform);
   const uint64_t start = 0xFFD80000;
   platform.Flash().Load(start, std::vector<uint8_t>(GetParam().length, 0x00));
-  EXPECT_EQ(probe->EraseRange(start, GetParam().length), EFI_SUCCESS);
+  EXPECT_EQ(simtest::Call(probe->EraseRange, start, GetParam().length), EFI_SUCCESS);
   std::vector<std::string> texts = FlashTexts(platform);
   ASSERT_EQ(texts.size(), GetParam().units);
   for (uint64_t unit = 0; unit < GetParam().units; ++unit) {
@@ -70,7 +70,7 @@ TEST(ParallelErase, EachUnitIsTheSixCycleJedecSequence) {
   sim::Platform platform(FlashPlatform(Flash::Parallel));
   TAG_STORE_PROBE *probe = LoadProbe(platform);
   platform.Bus().SetLogging(true);
-  ASSERT_EQ(probe->EraseRange(0xFFD81000, 0x1000), EFI_SUCCESS);
+  ASSERT_EQ(simtest::Call(probe->EraseRange, 0xFFD81000, 0x1000), EFI_SUCCESS);
   const std::vector<std::pair<uint64_t, uint8_t>> expected = {{0xFF805555, 0xAA}, {0xFF802AAA, 0x55},
                                                               {0xFF805555, 0x80}, {0xFF805555, 0xAA},
                                                               {0xFF802AAA, 0x55}, {0xFFD81000, 0x30}};
@@ -82,7 +82,7 @@ TEST(ParallelErase, LengthsThatAreNotWholeSectorsAreRefusedWithoutACommand) {
   TAG_STORE_PROBE *probe = LoadProbe(platform);
   platform.Bus().SetLogging(true);
   for (UINTN length : {UINTN{0}, UINTN{100}, UINTN{0x1001}, UINTN{0x1800}}) {
-    EXPECT_EQ(probe->EraseRange(0xFFD80000, length), EFI_INVALID_PARAMETER) << length;
+    EXPECT_EQ(simtest::Call(probe->EraseRange, 0xFFD80000, length), EFI_INVALID_PARAMETER) << length;
   }
   EXPECT_TRUE(WindowWrites(platform).empty());
 }
@@ -94,7 +94,7 @@ TEST(ParallelWrite, DataTheFlashAlreadyHoldsIssuesNoCommand) {
   platform.Flash().Load(0xFFD80000, data);
   platform.Bus().SetLogging(true);
   UINTN length = data.size();
-  EXPECT_EQ(probe->WriteRange(0xFFD80000, data.data(), &length), EFI_SUCCESS);
+  EXPECT_EQ(simtest::Call(probe->WriteRange, 0xFFD80000, data.data(), &length), EFI_SUCCESS);
   EXPECT_EQ(length, data.size());
   EXPECT_TRUE(WindowWrites(platform).empty());
 }
@@ -105,7 +105,7 @@ TEST(ParallelWrite, OverBytesThatAreNotErasedFailsAndCutsTheLengthAtTheFailingBy
   platform.Flash().Load(0xFFD80000, {0xFF, 0xFF, 0x0F, 0xFF, 0xFF});
   const std::vector<uint8_t> data = {0x12, 0x34, 0xF0, 0x56, 0x78};
   UINTN length = data.size();
-  EXPECT_EQ(probe->WriteRange(0xFFD80000, data.data(), &length), EFI_DEVICE_ERROR);
+  EXPECT_EQ(simtest::Call(probe->WriteRange, 0xFFD80000, data.data(), &length), EFI_DEVICE_ERROR);
   EXPECT_EQ(length, 2u);
   // Programming can only clear bits: 0x0F programmed with 0xF0 reads 0x00.
   EXPECT_EQ(FlashBytes(platform, 0xFFD80000, 5), (std::vector<uint8_t>{0x12, 0x34, 0x00, 0xFF, 0xFF}));
@@ -119,7 +119,7 @@ TEST(ParallelAccess, APartThatNeverFinishesIsGivenUpOnWithinThePollBounds) {
   sim::Cpu &cpu = platform.Processor();
 
   uint64_t before = cpu.NowPs();
-  EXPECT_EQ(probe->EraseRange(0xFFD80000, 0x1000), EFI_DEVICE_ERROR);
+  EXPECT_EQ(simtest::Call(probe->EraseRange, 0xFFD80000, 0x1000), EFI_DEVICE_ERROR);
   double erasingMs = static_cast<double>(cpu.NowPs() - before) / 1e9;
   EXPECT_GE(erasingMs, 100.0) << "50001 polls, 2 microseconds apart";
   EXPECT_LT(erasingMs, 150.0);
@@ -127,7 +127,7 @@ TEST(ParallelAccess, APartThatNeverFinishesIsGivenUpOnWithinThePollBounds) {
   std::vector<uint8_t> data = {0x00, 0x00};
   UINTN length = data.size();
   before = cpu.NowPs();
-  EXPECT_EQ(probe->WriteRange(0xFFD82000, data.data(), &length), EFI_DEVICE_ERROR);
+  EXPECT_EQ(simtest::Call(probe->WriteRange, 0xFFD82000, data.data(), &length), EFI_DEVICE_ERROR);
   double writingMs = static_cast<double>(cpu.NowPs() - before) / 1e9;
   EXPECT_EQ(length, 0u);
   EXPECT_GE(writingMs, 100.0) << "50000 polls after the first read";
@@ -140,9 +140,9 @@ TEST(FirmwareHubErase, LengthsThatAreNotWhole64KiBBlocksAreRefused) {
   sim::Platform platform(FlashPlatform(Flash::FirmwareHub));
   TAG_STORE_PROBE *probe = LoadProbe(platform);
   platform.Bus().SetLogging(true);
-  EXPECT_EQ(probe->EraseRange(0xFFD80000, 0x2000), EFI_INVALID_PARAMETER) << "the tag store's span";
-  EXPECT_EQ(probe->EraseRange(0xFFD80000, 0x18000), EFI_INVALID_PARAMETER);
-  EXPECT_EQ(probe->EraseRange(0xFFD80000, 0), EFI_SUCCESS) << "nothing to erase";
+  EXPECT_EQ(simtest::Call(probe->EraseRange, 0xFFD80000, 0x2000), EFI_INVALID_PARAMETER) << "the tag store's span";
+  EXPECT_EQ(simtest::Call(probe->EraseRange, 0xFFD80000, 0x18000), EFI_INVALID_PARAMETER);
+  EXPECT_EQ(simtest::Call(probe->EraseRange, 0xFFD80000, 0), EFI_SUCCESS) << "nothing to erase";
   EXPECT_TRUE(WindowWrites(platform).empty());
 }
 
@@ -151,7 +151,7 @@ TEST(FirmwareHubErase, ABlockIsErasedThroughTheStatusRegisterAndLeftInReadArrayM
   TAG_STORE_PROBE *probe = LoadProbe(platform);
   platform.Flash().Load(0xFFD90000, std::vector<uint8_t>(0x10000, 0x00));
   platform.Bus().SetLogging(true);
-  EXPECT_EQ(probe->EraseRange(0xFFD90000, 0x10000), EFI_SUCCESS);
+  EXPECT_EQ(simtest::Call(probe->EraseRange, 0xFFD90000, 0x10000), EFI_SUCCESS);
   EXPECT_EQ(FlashBytes(platform, 0xFFD90000, 0x10000), std::vector<uint8_t>(0x10000, 0xFF));
   const std::vector<std::pair<uint64_t, uint8_t>> expected = {
       {0xFFD90000, 0x20}, {0xFFD90000, 0xD0}, {0xFFD90000, 0x70}, {0xFFD90000, 0x50}, {0xFFDC0000, 0xFF}};
@@ -163,7 +163,7 @@ TEST(FirmwareHubErase, ABlockThatReportsAnEraseErrorFailsTheErase) {
   sim::Platform platform(FlashPlatform(Flash::FirmwareHub));
   TAG_STORE_PROBE *probe = LoadProbe(platform);
   platform.Flash().Faults().failEraseNth = 1;
-  EXPECT_EQ(probe->EraseRange(0xFFD80000, 0x20000), EFI_DEVICE_ERROR);
+  EXPECT_EQ(simtest::Call(probe->EraseRange, 0xFFD80000, 0x20000), EFI_DEVICE_ERROR);
   EXPECT_EQ(platform.Flash().Monitor().Erases(), 2u) << "the second block was still erased";
   EXPECT_EQ(FlashBytes(platform, 0xFFD90000, 4), std::vector<uint8_t>(4, 0xFF));
 }
@@ -173,7 +173,7 @@ TEST(FirmwareHubWrite, ProgramsEachByteAndReturnsToReadArrayMode) {
   TAG_STORE_PROBE *probe = LoadProbe(platform);
   std::vector<uint8_t> data = Pattern(64, 0x42);
   UINTN length = data.size();
-  EXPECT_EQ(probe->WriteRange(0xFFD82000, data.data(), &length), EFI_SUCCESS);
+  EXPECT_EQ(simtest::Call(probe->WriteRange, 0xFFD82000, data.data(), &length), EFI_SUCCESS);
   EXPECT_EQ(length, 64u);
   EXPECT_EQ(FlashBytes(platform, 0xFFD82000, 64), data);
   EXPECT_TRUE(platform.Flash().Hub()->InReadArrayMode());
@@ -186,7 +186,7 @@ TEST(FirmwareHubWrite, AByteThatReportsAProgramErrorStopsTheWriteThere) {
   platform.Flash().Faults().failProgramNth = 5;
   std::vector<uint8_t> data = Pattern(16, 0x42);
   UINTN length = data.size();
-  EXPECT_EQ(probe->WriteRange(0xFFD82000, data.data(), &length), EFI_DEVICE_ERROR);
+  EXPECT_EQ(simtest::Call(probe->WriteRange, 0xFFD82000, data.data(), &length), EFI_DEVICE_ERROR);
   EXPECT_EQ(length, 4u);
   EXPECT_EQ(platform.Flash().Monitor().Programs(), 5u) << "nothing after the failing byte";
   EXPECT_TRUE(platform.Flash().Hub()->InReadArrayMode());
@@ -203,7 +203,7 @@ TEST(FirmwareHubWrite, APartThatNeverFinishesTimesOutAfterTenSecondsOfWaiting) {
   std::vector<uint8_t> data = {0x01, 0x02};
   UINTN length = data.size();
   uint64_t before = platform.Processor().NowPs();
-  EXPECT_EQ(probe->WriteRange(0xFFD82000, data.data(), &length), EFI_DEVICE_ERROR);
+  EXPECT_EQ(simtest::Call(probe->WriteRange, 0xFFD82000, data.data(), &length), EFI_DEVICE_ERROR);
   double seconds = static_cast<double>(platform.Processor().NowPs() - before) / 1e12;
   EXPECT_EQ(length, 0u);
   EXPECT_GE(seconds, 10.0);
@@ -217,7 +217,7 @@ TEST(SpiWrite, ChipsetSpiWritesGoOutIn4KiBChunks) {
   TAG_STORE_PROBE *probe = LoadProbe(platform);
   std::vector<uint8_t> data = Pattern(10000, 0x07);
   UINTN length = data.size();
-  EXPECT_EQ(probe->WriteRange(0xFFE00000, data.data(), &length), EFI_SUCCESS);
+  EXPECT_EQ(simtest::Call(probe->WriteRange, 0xFFE00000, data.data(), &length), EFI_SUCCESS);
   EXPECT_EQ(FlashTexts(platform), (std::vector<std::string>{
                                       "ChipsetSpi Write linear 0x00E00000, 4096 bytes (at 0xFFE00000)",
                                       "ChipsetSpi Write linear 0x00E01000, 4096 bytes (at 0xFFE01000)",
@@ -231,14 +231,14 @@ TEST(SpiWrite, TheFirstFailingChunkEndsTheWriteWithItsStatus) {
   platform.Flash().Faults().failProgramNth = 20;  // a page of the second chunk
   std::vector<uint8_t> data = Pattern(10000, 0x07);
   UINTN length = data.size();
-  EXPECT_EQ(probe->WriteRange(0xFFD80000, data.data(), &length), EFI_DEVICE_ERROR);
+  EXPECT_EQ(simtest::Call(probe->WriteRange, 0xFFD80000, data.data(), &length), EFI_DEVICE_ERROR);
   EXPECT_EQ(FlashTexts(platform).size(), 2u);
 }
 
 TEST(SpiErase, WithoutTheRegionServiceOneChipsetEraseCoversTheRange) {
   sim::Platform platform(FlashPlatform(Flash::SpiSmmNoRegion));
   TAG_STORE_PROBE *probe = LoadProbe(platform, true);
-  EXPECT_EQ(probe->EraseRange(0xFFD80000, 0x2000), EFI_SUCCESS);
+  EXPECT_EQ(simtest::Call(probe->EraseRange, 0xFFD80000, 0x2000), EFI_SUCCESS);
   // Linear address = 0x380000 into the BIOS region + the region's offset 0xA00000.
   EXPECT_EQ(FlashTexts(platform),
             (std::vector<std::string>{"ChipsetSpi Erase linear 0x00D80000, 8192 bytes (at 0xFFD80000)"}));
@@ -247,7 +247,7 @@ TEST(SpiErase, WithoutTheRegionServiceOneChipsetEraseCoversTheRange) {
 TEST(SpiErase, TheRegionServiceErases4KiBBlocksAtBiosRegionOffsetsThenCompletes) {
   sim::Platform platform(FlashPlatform(Flash::SpiSmmRegion));
   TAG_STORE_PROBE *probe = LoadProbe(platform, true);
-  EXPECT_EQ(probe->EraseRange(0xFFD80000, 0x2000), EFI_SUCCESS);
+  EXPECT_EQ(simtest::Call(probe->EraseRange, 0xFFD80000, 0x2000), EFI_SUCCESS);
   EXPECT_EQ(FlashTexts(platform), (std::vector<std::string>{
                                       "RegionFlash EraseBlock offset 0x380000, 4096 bytes (at 0xFFD80000)",
                                       "RegionFlash EraseBlock offset 0x381000, 4096 bytes (at 0xFFD81000)",
@@ -259,7 +259,7 @@ TEST(SpiWrite, TheRegionServiceWritesIn64KiBChunksAndReportsTheFirstFailure) {
   TAG_STORE_PROBE *probe = LoadProbe(platform, true);
   std::vector<uint8_t> data = Pattern(0x11000, 0x19);
   UINTN length = data.size();
-  EXPECT_EQ(probe->WriteRange(0xFFA10000, data.data(), &length), EFI_SUCCESS);
+  EXPECT_EQ(simtest::Call(probe->WriteRange, 0xFFA10000, data.data(), &length), EFI_SUCCESS);
   EXPECT_EQ(FlashTexts(platform), (std::vector<std::string>{
                                       "RegionFlash Write offset 0x010000, 65536 bytes (at 0xFFA10000)",
                                       "RegionFlash Complete",
@@ -270,7 +270,7 @@ TEST(SpiWrite, TheRegionServiceWritesIn64KiBChunksAndReportsTheFirstFailure) {
   // A failure in the first chunk is not hidden by the second chunk's success.
   platform.Trace().Clear();
   platform.Flash().Faults().failProgramNth = platform.Flash().Monitor().Programs() + 1;
-  EXPECT_EQ(probe->WriteRange(0xFFA40000, data.data(), &length), EFI_DEVICE_ERROR);
+  EXPECT_EQ(simtest::Call(probe->WriteRange, 0xFFA40000, data.data(), &length), EFI_DEVICE_ERROR);
   EXPECT_EQ(FlashTexts(platform).size(), 4u) << "both chunks were written";
 }
 
@@ -291,7 +291,7 @@ TEST_P(SpiAddresses, AreCheckedAndRoutedToTheRightService) {
   TAG_STORE_PROBE *probe = LoadProbe(platform, RunsInSmm(c.flash));
   std::vector<uint8_t> data(c.length, 0x5A);
   UINTN length = c.length;
-  EXPECT_EQ(probe->WriteRange(c.address, data.data(), &length), c.status);
+  EXPECT_EQ(simtest::Call(probe->WriteRange, c.address, data.data(), &length), c.status);
   std::vector<std::string> texts = FlashTexts(platform);
   if (*c.firstEffect == '\0') {
     EXPECT_TRUE(texts.empty());
@@ -326,14 +326,14 @@ TEST(SpiAccess, WithoutTheControllersDescriptorLinearAddressesAreRefusedButTheRe
     std::vector<uint8_t> data(16, 0x5A);
     UINTN length = data.size();
     if (flash == Flash::SpiBoot) {
-      EXPECT_EQ(probe->WriteRange(0xFFE00000, data.data(), &length), EFI_NOT_READY);
-      EXPECT_EQ(probe->EraseRange(0xFFE00000, 0x1000), EFI_NOT_READY);
+      EXPECT_EQ(simtest::Call(probe->WriteRange, 0xFFE00000, data.data(), &length), EFI_NOT_READY);
+      EXPECT_EQ(simtest::Call(probe->EraseRange, 0xFFE00000, 0x1000), EFI_NOT_READY);
       EXPECT_TRUE(FlashEffects(platform).empty());
     } else {
-      EXPECT_EQ(probe->WriteRange(0xFFE00000, data.data(), &length), EFI_SUCCESS);
+      EXPECT_EQ(simtest::Call(probe->WriteRange, 0xFFE00000, data.data(), &length), EFI_SUCCESS);
       EXPECT_EQ(FlashBytes(platform, 0xFFE00000, 16), data);
     }
-    EXPECT_EQ(probe->WriteRange(0xFF9FF000, data.data(), &length), EFI_INVALID_PARAMETER) << "below the BIOS region";
+    EXPECT_EQ(simtest::Call(probe->WriteRange, 0xFF9FF000, data.data(), &length), EFI_INVALID_PARAMETER) << "below the BIOS region";
   }
 }
 
@@ -348,11 +348,11 @@ TEST(FlashAccess, AccessType2IsRefusedForEraseAndWrite) {
   sim::SetChosenFlashToken(profile, 0);
   sim::Platform platform(profile);
   TAG_STORE_PROBE *probe = LoadProbe(platform);
-  ASSERT_NE(probe->CurrentContext(), nullptr) << "the last candidate tried stays current";
-  EXPECT_EQ(probe->EraseRange(0xFFD80000, 0x1000), EFI_UNSUPPORTED);
+  ASSERT_NE(simtest::Call(probe->CurrentContext), nullptr) << "the last candidate tried stays current";
+  EXPECT_EQ(simtest::Call(probe->EraseRange, 0xFFD80000, 0x1000), EFI_UNSUPPORTED);
   uint8_t byte = 0;
   UINTN length = 1;
-  EXPECT_EQ(probe->WriteRange(0xFFD80000, &byte, &length), EFI_UNSUPPORTED);
+  EXPECT_EQ(simtest::Call(probe->WriteRange, 0xFFD80000, &byte, &length), EFI_UNSUPPORTED);
 }
 
 TEST(FlashAccess, WithNoDeviceAtAllNothingIsWrittenAndTheStoreKeepsItsRecordsDirty) {
@@ -361,15 +361,15 @@ TEST(FlashAccess, WithNoDeviceAtAllNothingIsWrittenAndTheStoreKeepsItsRecordsDir
   sim::SetChosenFlashToken(profile, 0);
   sim::Platform platform(profile);
   TAG_STORE_PROBE *probe = LoadProbe(platform);
-  ASSERT_EQ(probe->CurrentContext(), nullptr);
-  EXPECT_EQ(probe->EraseRange(0xFFD80000, 0x1000), EFI_NOT_FOUND);
+  ASSERT_EQ(simtest::Call(probe->CurrentContext), nullptr);
+  EXPECT_EQ(simtest::Call(probe->EraseRange, 0xFFD80000, 0x1000), EFI_NOT_FOUND);
   uint8_t byte = 0;
   UINTN length = 1;
-  EXPECT_EQ(probe->WriteRange(0xFFD80000, &byte, &length), EFI_NOT_FOUND);
+  EXPECT_EQ(simtest::Call(probe->WriteRange, 0xFFD80000, &byte, &length), EFI_NOT_FOUND);
   uint64_t size = 0;
   std::vector<uint8_t> plog(512, 0x01);
-  ASSERT_TRUE(probe->Write(kPlog, &size, plog.data()));
-  EXPECT_FALSE(probe->Flush());
+  ASSERT_TRUE(simtest::Call(probe->Write, kPlog, &size, plog.data()));
+  EXPECT_FALSE(simtest::Call(probe->Flush));
   EXPECT_EQ(Entry(probe, kPlog)->Dirty, 1);
   EXPECT_TRUE(FlashEffects(platform).empty());
 }

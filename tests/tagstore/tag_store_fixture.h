@@ -93,7 +93,7 @@ inline std::vector<sim::Effect> FlashEffects(sim::Platform &platform) {
 }
 
 inline TagStoreEntry *Entry(TAG_STORE_PROBE *probe, uint32_t tag) {
-  for (TagStoreEntry *entry = probe->Table(); entry->Tag != TAG_STORE_TERMINATOR; ++entry) {
+  for (TagStoreEntry *entry = simtest::Call(probe->Table); entry->Tag != TAG_STORE_TERMINATOR; ++entry) {
     if (entry->Tag == tag) return entry;
   }
   return nullptr;

@@ -36,13 +36,13 @@ TEST_P(FlushOnEachFlash, RewritesEveryRecordAtItsOffsetAndLeavesTheRestOfTheSpan
 
   std::vector<uint8_t> plog = Pattern(512, 0xA0);
   uint64_t size = 0;
-  ASSERT_TRUE(probe->Write(kPlog, &size, plog.data()));
-  ASSERT_TRUE(probe->Flush());
+  ASSERT_TRUE(simtest::Call(probe->Write, kPlog, &size, plog.data()));
+  ASSERT_TRUE(simtest::Call(probe->Flush));
 
   std::copy(plog.begin(), plog.end(), expected.begin() + 0x1300);
   std::fill(expected.begin() + kSpan, expected.end(), 0xFF);
   EXPECT_EQ(FlashBytes(platform, kBase, kErased), expected);
-  for (TagStoreEntry *entry = probe->Table(); entry->Tag != TAG_STORE_TERMINATOR; ++entry) {
+  for (TagStoreEntry *entry = simtest::Call(probe->Table); entry->Tag != TAG_STORE_TERMINATOR; ++entry) {
     EXPECT_EQ(entry->Loaded, 1) << "every record was loaded before the erase";
     EXPECT_EQ(entry->Dirty, 0);
   }
@@ -61,8 +61,8 @@ TEST(TagStoreFlush, WithNothingDirtyTheFlashIsNotTouched) {
   TAG_STORE_PROBE *probe = LoadProbe(platform);
   uint64_t size = 0;
   std::vector<uint8_t> buffer(512);
-  ASSERT_TRUE(probe->Read(kPlog, &size, buffer.data()));
-  EXPECT_TRUE(probe->Flush());
+  ASSERT_TRUE(simtest::Call(probe->Read, kPlog, &size, buffer.data()));
+  EXPECT_TRUE(simtest::Call(probe->Flush));
   EXPECT_TRUE(FlashEffects(platform).empty());
 }
 
@@ -72,8 +72,8 @@ TEST(TagStoreFlush, OnAFirmwareHubTheEraseIsRefusedAndTheRecordStaysDirty) {
   TAG_STORE_PROBE *probe = LoadProbe(platform);
   uint64_t size = 0;
   std::vector<uint8_t> plog = Pattern(512, 0x21);
-  ASSERT_TRUE(probe->Write(kPlog, &size, plog.data()));
-  EXPECT_FALSE(probe->Flush());
+  ASSERT_TRUE(simtest::Call(probe->Write, kPlog, &size, plog.data()));
+  EXPECT_FALSE(simtest::Call(probe->Flush));
   EXPECT_EQ(Entry(probe, kPlog)->Dirty, 1);
   EXPECT_EQ(FlashBytes(platform, kBase, kErased), before);
   EXPECT_EQ(platform.Flash().Monitor().Erases() + platform.Flash().Monitor().Programs(), 0u);
@@ -93,13 +93,13 @@ TEST_P(FlushEraseFailure, ReportsFailureKeepsTheRecordDirtyAndTheNextFlushWrites
   platform.Flash().Faults().failEraseNth = GetParam().failingErase;
   uint64_t size = 0;
   std::vector<uint8_t> plog = Pattern(512, 0x77);
-  ASSERT_TRUE(probe->Write(kPlog, &size, plog.data()));
+  ASSERT_TRUE(simtest::Call(probe->Write, kPlog, &size, plog.data()));
 
-  EXPECT_FALSE(probe->Flush());
+  EXPECT_FALSE(simtest::Call(probe->Flush));
   EXPECT_EQ(Entry(probe, kPlog)->Dirty, 1);
   EXPECT_EQ(platform.Flash().Monitor().Programs(), 0u) << "nothing is programmed over a failed erase";
 
-  EXPECT_TRUE(probe->Flush());
+  EXPECT_TRUE(simtest::Call(probe->Flush));
   EXPECT_EQ(Entry(probe, kPlog)->Dirty, 0);
   std::copy(plog.begin(), plog.end(), block.begin() + 0x1300);
   std::fill(block.begin() + kSpan, block.end(), 0xFF);
@@ -123,16 +123,16 @@ TEST(TagStoreFlush, ARecordWhoseWriteFailsStaysDirtyAndTheFlushGoesOn) {
   platform.Flash().Faults().failProgramNth = 2;
   uint64_t size = 0;
   std::vector<uint8_t> plog = Pattern(512, 0x3C);
-  ASSERT_TRUE(probe->Write(kPlog, &size, plog.data()));
+  ASSERT_TRUE(simtest::Call(probe->Write, kPlog, &size, plog.data()));
 
-  EXPECT_TRUE(probe->Flush());
-  for (TagStoreEntry *entry = probe->Table(); entry->Tag != TAG_STORE_TERMINATOR; ++entry) {
+  EXPECT_TRUE(simtest::Call(probe->Flush));
+  for (TagStoreEntry *entry = simtest::Call(probe->Table); entry->Tag != TAG_STORE_TERMINATOR; ++entry) {
     EXPECT_EQ(entry->Dirty, entry->Tag == kMfg0 ? 1 : 0) << std::string(reinterpret_cast<char *>(&entry->Tag), 4);
   }
   EXPECT_EQ(FlashBytes(platform, kBase + 0x100, 256), std::vector<uint8_t>(256, 0xFF)) << "lost on flash";
   EXPECT_EQ(FlashBytes(platform, kBase + 0x1300, 512), plog) << "later records were still written";
 
-  EXPECT_TRUE(probe->Flush());
+  EXPECT_TRUE(simtest::Call(probe->Flush));
   EXPECT_EQ(Entry(probe, kMfg0)->Dirty, 0);
   std::copy(plog.begin(), plog.end(), block.begin() + 0x1300);
   std::fill(block.begin() + kSpan, block.end(), 0xFF);
@@ -155,9 +155,9 @@ TEST_P(FlushPowerCut, WhatTheEraseTookBeforeTheCutIsLost) {
   platform.Flash().Faults().powerCutAfter = GetParam().afterCommand;
   uint64_t size = 0;
   std::vector<uint8_t> plog = Pattern(512, 0x5E);
-  ASSERT_TRUE(probe->Write(kPlog, &size, plog.data()));
+  ASSERT_TRUE(simtest::Call(probe->Write, kPlog, &size, plog.data()));
   try {
-    probe->Flush();
+    simtest::Call(probe->Flush);
     FAIL() << "the power did not fail";
   } catch (const sim::PlatformReset &reset) {
     EXPECT_TRUE(reset.powerCut);
@@ -171,7 +171,7 @@ TEST_P(FlushPowerCut, WhatTheEraseTookBeforeTheCutIsLost) {
   // The next boot's store reads what the flash kept.
   probe = LoadProbe(platform);
   std::vector<uint8_t> mfg0(256);
-  ASSERT_TRUE(probe->Read(kMfg0, &size, mfg0.data()));
+  ASSERT_TRUE(simtest::Call(probe->Read, kMfg0, &size, mfg0.data()));
   EXPECT_EQ(mfg0, std::vector<uint8_t>(expected.begin() + 0x100, expected.begin() + 0x200));
 }
 
@@ -184,10 +184,10 @@ TEST(TagStoreFlush, TheReportListsTheFlashOperationsOfTheFlushingImage) {
   TAG_STORE_PROBE *probe = LoadProbe(platform);
   uint64_t size = 0;
   std::vector<uint8_t> plog = Pattern(512, 0x01);
-  ASSERT_TRUE(probe->Write(kPlog, &size, plog.data()));
+  ASSERT_TRUE(simtest::Call(probe->Write, kPlog, &size, plog.data()));
   {
     sim::ActorScope actor(platform, "TagStoreProbe");
-    ASSERT_TRUE(probe->Flush());
+    ASSERT_TRUE(simtest::Call(probe->Flush));
   }
   std::ostringstream report;
   sim::WriteReport(report, platform);

@@ -25,7 +25,7 @@ uint32_t Tag(const char *text) { return TAG_STORE_TAG(text[0], text[1], text[2],
 TEST(TagStoreTable, InitCreatesTheTemplateWithRuntimeCachesAndPublishesIt) {
   sim::Platform platform(FlashPlatform(Flash::SpiBoot));
   TAG_STORE_PROBE *probe = LoadProbe(platform);
-  TagStoreEntry *table = probe->Table();
+  TagStoreEntry *table = simtest::Call(probe->Table);
   ASSERT_NE(table, nullptr);
   EXPECT_EQ(simtest::Locate<TagStoreEntry>(platform, gTagStoreTableProtocolGuid), table);
   EXPECT_EQ(simtest::CountEffects(platform, sim::EffectKind::ProtocolInstall, "TagStoreProbe"), 2u)
@@ -66,18 +66,18 @@ TEST(TagStoreTable, LaterImagesShareTheFirstImagesTableAndCaches) {
   ASSERT_NE(published, nullptr);
   TAG_STORE_PROBE *first = LoadProbe(platform);
   TAG_STORE_PROBE *second = LoadProbe(platform);
-  EXPECT_EQ(first->Table(), published);
-  EXPECT_EQ(second->Table(), published);
+  EXPECT_EQ(simtest::Call(first->Table), published);
+  EXPECT_EQ(simtest::Call(second->Table), published);
   EXPECT_EQ(simtest::CountEffects(platform, sim::EffectKind::ProtocolInstall, "TagStoreProbe"), 2u)
       << "each probe installs only itself";
-  EXPECT_EQ(first->Init(nullptr, platform.SystemTable()), EFI_SUCCESS);
-  EXPECT_EQ(first->Table(), published);
+  EXPECT_EQ(simtest::Call(first->Init, nullptr, platform.SystemTable()), EFI_SUCCESS);
+  EXPECT_EQ(simtest::Call(first->Table), published);
 
   std::vector<uint8_t> record = Pattern(256, 0x31);
   uint64_t size = 0;
-  ASSERT_TRUE(first->Write(kMfg0, &size, record.data()));
+  ASSERT_TRUE(simtest::Call(first->Write, kMfg0, &size, record.data()));
   std::vector<uint8_t> seen(256);
-  ASSERT_TRUE(second->Read(kMfg0, &size, seen.data()));
+  ASSERT_TRUE(simtest::Call(second->Read, kMfg0, &size, seen.data()));
   EXPECT_EQ(seen, record) << "the second image reads the first image's cache";
   EXPECT_NE(FlashBytes(platform, kBase + 0x100, 256), record) << "nothing was flushed";
 }
@@ -91,7 +91,7 @@ TEST(TagStoreRead, TheFirstReadFillsTheCacheFromFlashAndLaterReadsReturnTheCache
   platform.Bus().SetLogging(true);
   uint64_t size = 0;
   std::vector<uint8_t> buffer(512);
-  ASSERT_TRUE(probe->Read(kPlog, &size, buffer.data()));
+  ASSERT_TRUE(simtest::Call(probe->Read, kPlog, &size, buffer.data()));
   EXPECT_EQ(size, 512u);
   EXPECT_EQ(buffer, stored);
   EXPECT_EQ(Entry(probe, kPlog)->Loaded, 1);
@@ -108,7 +108,7 @@ TEST(TagStoreRead, TheFirstReadFillsTheCacheFromFlashAndLaterReadsReturnTheCache
   platform.Bus().ClearLog();
   platform.Flash().Load(kBase + 0x1300, Pattern(512, 0x99));
   std::fill(buffer.begin(), buffer.end(), 0);
-  ASSERT_TRUE(probe->Read(kPlog, &size, buffer.data()));
+  ASSERT_TRUE(simtest::Call(probe->Read, kPlog, &size, buffer.data()));
   EXPECT_EQ(buffer, stored) << "a loaded record is never read from flash again";
   EXPECT_TRUE(platform.Bus().Log().empty());
 }
@@ -127,9 +127,9 @@ TEST_P(TagStoreWriteCases, AWriteChangesTheCacheOfTheRecordAndOfItsMirrorOnly) {
   uint32_t partner = *GetParam().partner ? Tag(GetParam().partner) : 0;
   std::vector<uint8_t> data = Pattern(2048, 0x5A);
   uint64_t size = 0;
-  ASSERT_TRUE(probe->Write(tag, &size, data.data()));
+  ASSERT_TRUE(simtest::Call(probe->Write, tag, &size, data.data()));
 
-  for (TagStoreEntry *entry = probe->Table(); entry->Tag != TAG_STORE_TERMINATOR; ++entry) {
+  for (TagStoreEntry *entry = simtest::Call(probe->Table); entry->Tag != TAG_STORE_TERMINATOR; ++entry) {
     bool written = entry->Tag == tag || entry->Tag == partner;
     SCOPED_TRACE(std::string(reinterpret_cast<const char *>(&entry->Tag), 4));
     EXPECT_EQ(entry->Dirty, written ? 1 : 0);
@@ -155,12 +155,12 @@ TEST(TagStoreRecords, UnknownTagsAreRefusedWithoutTouchingSizeOrBuffer) {
   for (uint32_t tag : {Tag("XXXX"), Tag("plog"), TAG_STORE_TERMINATOR}) {
     uint64_t size = 0x1234;
     std::vector<uint8_t> buffer(16, 0xEE);
-    EXPECT_FALSE(probe->Read(tag, &size, buffer.data()));
-    EXPECT_FALSE(probe->Write(tag, &size, buffer.data()));
+    EXPECT_FALSE(simtest::Call(probe->Read, tag, &size, buffer.data()));
+    EXPECT_FALSE(simtest::Call(probe->Write, tag, &size, buffer.data()));
     EXPECT_EQ(size, 0x1234u);
     EXPECT_EQ(buffer, std::vector<uint8_t>(16, 0xEE));
   }
-  EXPECT_TRUE(probe->Flush()) << "nothing dirty: nothing to do";
+  EXPECT_TRUE(simtest::Call(probe->Flush)) << "nothing dirty: nothing to do";
   EXPECT_TRUE(FlashEffects(platform).empty());
 }
 
@@ -172,7 +172,7 @@ TEST_P(TagStoreCreationFailure, ReleasesEverythingAndLeavesNoTable) {
   sim::Platform platform(FlashPlatform(Flash::SpiBoot));
   TAG_STORE_PROBE *probe = LoadProbe(platform);
   // Take the published table away, as if this image had been the first.
-  TagStoreEntry *published = probe->Table();
+  TagStoreEntry *published = simtest::Call(probe->Table);
   EFI_HANDLE holder = nullptr;
   for (const sim::HandleRecord &record : platform.Core().Protocols().Handles()) {
     for (const sim::ProtocolEntry &entry : record.protocols) {
@@ -183,15 +183,15 @@ TEST_P(TagStoreCreationFailure, ReleasesEverythingAndLeavesNoTable) {
   size_t allocated = platform.Memory().DriverAllocations().size();
   platform.Memory().Faults().failNth = platform.Memory().DriverAllocationCount() + GetParam();
 
-  EXPECT_EQ(probe->Init(nullptr, platform.SystemTable()), EFI_OUT_OF_RESOURCES);
-  EXPECT_EQ(probe->Table(), nullptr);
+  EXPECT_EQ(simtest::Call(probe->Init, nullptr, platform.SystemTable()), EFI_OUT_OF_RESOURCES);
+  EXPECT_EQ(simtest::Call(probe->Table), nullptr);
   EXPECT_EQ(platform.Memory().DriverAllocations().size(), allocated) << "what creation allocated went back";
   EXPECT_EQ(simtest::Locate<TagStoreEntry>(platform, gTagStoreTableProtocolGuid), nullptr);
   uint64_t size = 0;
   std::vector<uint8_t> buffer(512);
-  EXPECT_FALSE(probe->Read(kPlog, &size, buffer.data()));
-  EXPECT_FALSE(probe->Write(kPlog, &size, buffer.data()));
-  EXPECT_FALSE(probe->Flush());
+  EXPECT_FALSE(simtest::Call(probe->Read, kPlog, &size, buffer.data()));
+  EXPECT_FALSE(simtest::Call(probe->Write, kPlog, &size, buffer.data()));
+  EXPECT_FALSE(simtest::Call(probe->Flush));
 }
 
 INSTANTIATE_TEST_SUITE_P(Allocations, TagStoreCreationFailure, ::testing::Values(1u, 2u, 6u, 10u));

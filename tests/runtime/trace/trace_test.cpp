@@ -101,8 +101,8 @@ struct Bench {
 
 TEST(PostCode, CodeGoesToThePortTheTraceHubAndCmosInThatOrder) {
   Bench bench;
-  EXPECT_TRUE(bench.probe->PostCodeReportingEnabled());
-  EXPECT_EQ(bench.probe->EmitPostCode(0x41), 0x41u);
+  EXPECT_TRUE(simtest::Call(bench.probe->PostCodeReportingEnabled));
+  EXPECT_EQ(simtest::Call(bench.probe->EmitPostCode, 0x41), 0x41u);
 
   std::vector<Write> expected = {
       {Kind::IoWrite, 0x80, 2, 0x0041},
@@ -154,7 +154,7 @@ TEST(PostCode, CodeGoesToThePortTheTraceHubAndCmosInThatOrder) {
 
 TEST(PostCode, ACodeAboveSixteenBitsIsCutForThePortAndCmosButNotForTheText) {
   Bench bench;
-  EXPECT_EQ(bench.probe->EmitPostCode(0x12345), 0x12345u);
+  EXPECT_EQ(simtest::Call(bench.probe->EmitPostCode, 0x12345), 0x12345u);
   ASSERT_EQ(bench.platform.PostCodes().Codes().size(), 1u);
   EXPECT_EQ(bench.platform.PostCodes().Codes()[0].value, 0x2345u);
   EXPECT_EQ(bench.platform.PostCodes().Codes()[0].width, 2u);
@@ -187,9 +187,9 @@ TEST(PostCode, AnUnavailableTraceHubTakesNoWriteWhilePortAndCmosStillDo) {
     sim::PlatformProfile profile;
     c.breakIt(profile);
     Bench bench(profile);
-    bench.probe->EmitPostCode(0x41);
+    simtest::Call(bench.probe->EmitPostCode, 0x41);
     c.repair(bench.platform);
-    bench.probe->EmitPostCode(0x42);
+    simtest::Call(bench.probe->EmitPostCode, 0x42);
 
     EXPECT_EQ(MmioWrites(bench.platform), 0u);
     EXPECT_TRUE(bench.platform.TraceHubWindow().Messages().empty());
@@ -203,21 +203,21 @@ TEST(PostCode, AnUnavailableTraceHubTakesNoWriteWhilePortAndCmosStillDo) {
 
 TEST(TraceHub, EveryWriteChecksTheHubAgain) {
   Bench bench;
-  bench.probe->EmitPostCode(0x41);
+  simtest::Call(bench.probe->EmitPostCode, 0x41);
   bench.platform.Bus().ClearLog();
 
   // A second message reads the availability registers once per write: nine writes.
-  bench.probe->EmitPostCode(0x41);
+  simtest::Call(bench.probe->EmitPostCode, 0x41);
   EXPECT_EQ(Reads(bench.platform, kPmcConfig), 9u);
   EXPECT_EQ(Reads(bench.platform, kWindow), 9u);
 
   // Disabling the hub silences the following messages; enabling it brings them back.
   bench.platform.Bus().ClearLog();
   bench.platform.Pmc().SetTraceHubDisabled(true);
-  bench.probe->EmitPostCode(0x43);
+  simtest::Call(bench.probe->EmitPostCode, 0x43);
   EXPECT_EQ(MmioWrites(bench.platform), 0u);
   bench.platform.Pmc().SetTraceHubDisabled(false);
-  bench.probe->EmitPostCode(0x44);
+  simtest::Call(bench.probe->EmitPostCode, 0x44);
   EXPECT_EQ(MmioWrites(bench.platform), 9u);
 
   // The controller vanishing in the middle of a message cuts it after the write before.
@@ -226,7 +226,7 @@ TEST(TraceHub, EveryWriteChecksTheHubAgain) {
     if (offset == 0 && ++vendorReads > 4) return 0xFFFF;
     return stored;
   });
-  bench.probe->EmitPostCode(0x45);
+  simtest::Call(bench.probe->EmitPostCode, 0x45);
   const auto &messages = bench.platform.TraceHubWindow().Messages();
   ASSERT_EQ(messages.size(), 4u);
   EXPECT_EQ(messages[3].writes.size(), 4u) << "tag, origin and length only";
@@ -251,7 +251,7 @@ TEST(TraceHub, TextIsSentWidestWritesFirstWithOrWithoutItsLength) {
   for (const Case &c : cases) {
     SCOPED_TRACE(c.text + (c.lengthFollows ? " with length" : " without length"));
     Bench bench;
-    EXPECT_EQ(bench.probe->TraceHubWriteText(0xF, c.text.data(), c.text.size(), c.lengthFollows), EFI_SUCCESS);
+    EXPECT_EQ(simtest::Call(bench.probe->TraceHubWriteText, 0xF, c.text.data(), c.text.size(), c.lengthFollows), EFI_SUCCESS);
     const auto &messages = bench.platform.TraceHubWindow().Messages();
     ASSERT_EQ(messages.size(), 1u);
     const sim::TraceHubMessage &message = messages[0];
@@ -268,12 +268,12 @@ TEST(TraceHub, TextIsSentWidestWritesFirstWithOrWithoutItsLength) {
 
 TEST(TraceHub, BadTextIsRefusedAndOverlongTextIsCutToWhatTheLengthFieldHolds) {
   Bench bench;
-  EXPECT_EQ(bench.probe->TraceHubWriteText(2, nullptr, 5, TRUE), EFI_INVALID_PARAMETER);
+  EXPECT_EQ(simtest::Call(bench.probe->TraceHubWriteText, 2, nullptr, 5, TRUE), EFI_INVALID_PARAMETER);
   EXPECT_EQ(MmioWrites(bench.platform), 0u);
 
   bench.platform.Bus().SetLogging(false);
   std::string text(0x10005, 'x');
-  EXPECT_EQ(bench.probe->TraceHubWriteText(2, text.data(), text.size(), TRUE), EFI_SUCCESS);
+  EXPECT_EQ(simtest::Call(bench.probe->TraceHubWriteText, 2, text.data(), text.size(), TRUE), EFI_SUCCESS);
   const auto &messages = bench.platform.TraceHubWindow().Messages();
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].length, std::optional<uint16_t>(0xFFFF));
@@ -304,7 +304,7 @@ TEST(TraceHub, ChannelAddressFollowsMasterAndChannelOnceTheHubIsAvailable) {
     c.setUp(profile);
     Bench bench(profile);
     UINT64 address = 0;
-    EXPECT_EQ(bench.probe->TraceHubChannelAddress(c.master, c.channel, &address), c.status);
+    EXPECT_EQ(simtest::Call(bench.probe->TraceHubChannelAddress, c.master, c.channel, &address), c.status);
     if (c.status == EFI_SUCCESS) EXPECT_EQ(address, c.address);
   }
 }
@@ -318,8 +318,8 @@ TEST(TraceHub, TheHandleIs112BytesOfRuntimePoolOrSmramAllocatedOnce) {
     SCOPED_TRACE(c.smm ? "SMM" : "DXE");
     Bench bench({}, c.smm);
     auto before = bench.platform.Memory().DriverAllocations();
-    bench.probe->EmitPostCode(0x41);
-    bench.probe->EmitPostCode(0x42);
+    simtest::Call(bench.probe->EmitPostCode, 0x41);
+    simtest::Call(bench.probe->EmitPostCode, 0x42);
     auto added = bench.NewAllocations(before);
     ASSERT_EQ(added.size(), 1u);
     EXPECT_EQ(added[0].size, 112u);
@@ -332,10 +332,10 @@ TEST(TraceHub, TheHandleIs112BytesOfRuntimePoolOrSmramAllocatedOnce) {
 TEST(TraceHub, AHandleThatCannotBeAllocatedDropsEveryMessageWithoutRetrying) {
   Bench bench;
   bench.platform.Memory().Faults().failType = EfiRuntimeServicesData;
-  bench.probe->EmitPostCode(0x41);
+  simtest::Call(bench.probe->EmitPostCode, 0x41);
   bench.platform.Memory().Faults().failType.reset();
   uint64_t attempts = bench.platform.Memory().DriverAllocationCount();
-  bench.probe->EmitPostCode(0x42);
+  simtest::Call(bench.probe->EmitPostCode, 0x42);
 
   EXPECT_EQ(bench.platform.Memory().DriverAllocationCount(), attempts);
   EXPECT_EQ(MmioWrites(bench.platform), 0u);
