@@ -96,15 +96,24 @@ set(PLATFORM_CONFIG_SOURCES
 
 # Library steps of the other deliverables; their driver entries join with their images.
 set(POWER_EVENT_LOG_LIST_SOURCES
-  power_event_log/library_steps.cpp
   ${RUNTIME_SMM_SHARED_STATE_SOURCES}
   ${TAG_STORE_SOURCES}
+)
+set(POWER_EVENT_LOG_SOURCES
+  power_event_log/image.cpp
+  power_event_log/driver_entry.cpp
+  power_event_log/append_event.cpp
+  power_event_log/rtc_time.cpp
+  power_event_log/table_guard.cpp
+  ${POWER_EVENT_LOG_LIST_SOURCES}
+  ${TAG_STORE_WRITE_SOURCES}
 )
 set(DISK_INFO_LIST_SOURCES disk_info/library_steps.cpp)
 
 # Images shipped as firmware, by name.
-set(FIRMWARE_IMAGES PlatformConfigDxe)
+set(FIRMWARE_IMAGES PlatformConfigDxe PowerEventLogSmm)
 set(PlatformConfigDxe_SOURCES ${PLATFORM_CONFIG_SOURCES})
+set(PowerEventLogSmm_SOURCES ${POWER_EVENT_LOG_SOURCES})
 
 function(prefix_sources OUT ROOT)
   set(result)

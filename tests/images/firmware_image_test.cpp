@@ -44,6 +44,6 @@ TEST_P(FirmwareImage, IsARelocatableX64BootServiceDriverWithoutImports) {
   EXPECT_NE(relocations.find("Type: DIR64"), std::string::npos) << "no 64-bit base relocations:\n" << relocations;
 }
 
-INSTANTIATE_TEST_SUITE_P(Shipped, FirmwareImage, ::testing::Values("PlatformConfigDxe"));
+INSTANTIATE_TEST_SUITE_P(Shipped, FirmwareImage, ::testing::Values("PlatformConfigDxe", "PowerEventLogSmm"));
 
 }  // namespace
