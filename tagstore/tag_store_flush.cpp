@@ -1,5 +1,8 @@
-// TagStoreFlush: the block is erased as a whole, so every record is loaded first and all
-// of them are written back.
+// TagStoreFlush: every record is loaded first. When the new content only clears bits of
+// what the flash holds (an append to the log: erased slot bytes take values, a free-map
+// bit goes from 1 to 0), the records that differ are programmed in place and nothing is
+// erased: a power cut then cannot take the other records with it. Otherwise the block is
+// erased as a whole and all records are written back.
 #include "runtime/base/cpu.h"
 #include "runtime/uefi/status.h"
 #include "tagstore/flash/flash_layer.h"
@@ -12,6 +15,55 @@ static BOOLEAN AnyDirty(VOID) {
     }
   }
   return FALSE;
+}
+
+#define COMPARE_CHUNK 64u
+
+// Compares a record's cache with its flash bytes: whether they differ, and whether
+// programming the cache over the flash would need a bit to go from 0 to 1.
+static VOID CompareWithFlash(UINT64 Base, const TagStoreEntry *Entry, BOOLEAN *Differs, BOOLEAN *NeedsErase) {
+  const UINT8 *Cache = (const UINT8 *)Entry->Cache;
+  UINT8 Flash[COMPARE_CHUNK];
+  *Differs = FALSE;
+  *NeedsErase = FALSE;
+  for (UINT64 Done = 0; Done < Entry->Size; Done += COMPARE_CHUNK) {
+    UINTN Chunk = Entry->Size - Done < COMPARE_CHUNK ? (UINTN)(Entry->Size - Done) : COMPARE_CHUNK;
+    MmioReadBuffer8(Base + Entry->Offset + Done, Chunk, Flash);
+    for (UINTN Index = 0; Index < Chunk; Index++) {
+      UINT8 New = Cache[Done + Index];
+      *Differs = *Differs || New != Flash[Index];
+      if ((UINT8)(New & Flash[Index]) != New) {
+        *NeedsErase = TRUE;
+        return;
+      }
+    }
+  }
+}
+
+// Programs the records that differ, without an erase; FALSE when that cannot be done
+// (some bit would have to be set), in which case nothing was written.
+static BOOLEAN ProgramWithoutErase(UINT64 Base) {
+  BOOLEAN Differs[TAG_STORE_ENTRY_COUNT];
+  UINTN Count = 0;
+  for (TagStoreEntry *Entry = gTagStoreTable; Entry->Tag != TAG_STORE_TERMINATOR; Entry++, Count++) {
+    BOOLEAN NeedsErase = FALSE;
+    if (Count >= TAG_STORE_ENTRY_COUNT || Entry->Cache == nullptr) {
+      return FALSE;
+    }
+    CompareWithFlash(Base, Entry, &Differs[Count], &NeedsErase);
+    if (NeedsErase) {
+      return FALSE;
+    }
+  }
+  Count = 0;
+  for (TagStoreEntry *Entry = gTagStoreTable; Entry->Tag != TAG_STORE_TERMINATOR; Entry++, Count++) {
+    if (Differs[Count]) {
+      Entry->Dirty = EFI_ERROR(FlashWriteRange(Base + Entry->Offset, Entry->Cache, Entry->Size)) ? 1 : 0;
+    } else {
+      Entry->Dirty = 0;
+    }
+  }
+  return TRUE;
 }
 
 BOOLEAN TagStoreFlush(VOID) {
@@ -27,6 +79,9 @@ BOOLEAN TagStoreFlush(VOID) {
       MmioReadBuffer8(Base + Entry->Offset, Entry->Size, Entry->Cache);
       Entry->Loaded = 1;
     }
+  }
+  if (ProgramWithoutErase(Base)) {
+    return TRUE;
   }
   UINT32 EraseBlock = FlashEraseBlockSize();
   UINTN EraseLength = (TAG_STORE_RECORD_SPAN + EraseBlock - 1) & ~(UINTN)(EraseBlock - 1);

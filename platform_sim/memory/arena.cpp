@@ -118,9 +118,10 @@ void *Arena::AllocatePool(EFI_MEMORY_TYPE type, uint64_t size, Region region) {
 }
 
 std::optional<uint64_t> Arena::AllocatePages(EFI_ALLOCATE_TYPE how, EFI_MEMORY_TYPE type, uint64_t pages,
-                                             uint64_t address) {
+                                             uint64_t address, Region region) {
   if (InjectFault(type)) return std::nullopt;
   uint64_t size = pages * kPageSize;
+  RangeAllocator &normal_ = region == Region::Smram ? smram_ : this->normal_;
   std::optional<uint64_t> result;
   switch (how) {
     case AllocateAnyPages:
@@ -136,7 +137,7 @@ std::optional<uint64_t> Arena::AllocatePages(EFI_ALLOCATE_TYPE how, EFI_MEMORY_T
       break;
   }
   if (!result) return std::nullopt;
-  Track(*result, size, type, true, false, Region::Normal);
+  Track(*result, size, type, true, false, region);
   return result;
 }
 
@@ -162,7 +163,7 @@ EFI_STATUS Arena::FreePool(void *buffer) {
 EFI_STATUS Arena::FreePages(uint64_t address, uint64_t pages) {
   auto it = live_.find(address);
   if (it == live_.end() || !it->second.pages || it->second.size != pages * kPageSize) return EFI_NOT_FOUND;
-  normal_.Release(address, pages * kPageSize);
+  (it->second.region == Region::Smram ? smram_ : normal_).Release(address, pages * kPageSize);
   POISON(address, pages * kPageSize);
   live_.erase(it);
   return EFI_SUCCESS;

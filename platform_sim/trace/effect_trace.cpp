@@ -30,6 +30,8 @@ std::string EffectKindName(EffectKind kind) {
     case EffectKind::MemorySpace: return "memory-space";
     case EffectKind::AddressFixup: return "address-fixup";
     case EffectKind::LockBox: return "lock-box";
+    case EffectKind::Fault: return "FAULT";
+    case EffectKind::SleepState: return "sleep";
   }
   return "?";
 }

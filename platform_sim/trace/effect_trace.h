@@ -27,6 +27,8 @@ enum class EffectKind {
   MemorySpace,
   AddressFixup,
   LockBox,
+  Fault,       // something an image did that firmware or hardware would not allow
+  SleepState,  // a sleep-state transition of the platform
 };
 
 struct Effect {
