@@ -40,9 +40,11 @@ static VOID CompareWithFlash(UINT64 Base, const TagStoreEntry *Entry, BOOLEAN *D
   }
 }
 
-// Programs the records that differ, without an erase; FALSE when that cannot be done
-// (some bit would have to be set), in which case nothing was written.
-static BOOLEAN ProgramWithoutErase(UINT64 Base) {
+// Programs the records that differ, without an erase. FALSE with nothing written when that
+// cannot be done (some bit would have to be set); otherwise *Flushed says whether every
+// program succeeded (a record whose program failed stays dirty, its old bytes or a
+// subset of the new ones in flash, and nothing else was touched).
+static BOOLEAN ProgramWithoutErase(UINT64 Base, BOOLEAN *Flushed) {
   BOOLEAN Differs[TAG_STORE_ENTRY_COUNT];
   UINTN Count = 0;
   for (TagStoreEntry *Entry = gTagStoreTable; Entry->Tag != TAG_STORE_TERMINATOR; Entry++, Count++) {
@@ -55,12 +57,13 @@ static BOOLEAN ProgramWithoutErase(UINT64 Base) {
       return FALSE;
     }
   }
+  *Flushed = TRUE;
   Count = 0;
   for (TagStoreEntry *Entry = gTagStoreTable; Entry->Tag != TAG_STORE_TERMINATOR; Entry++, Count++) {
-    if (Differs[Count]) {
-      Entry->Dirty = EFI_ERROR(FlashWriteRange(Base + Entry->Offset, Entry->Cache, Entry->Size)) ? 1 : 0;
-    } else {
-      Entry->Dirty = 0;
+    Entry->Dirty = 0;
+    if (Differs[Count] && EFI_ERROR(FlashWriteRange(Base + Entry->Offset, Entry->Cache, Entry->Size))) {
+      Entry->Dirty = 1;
+      *Flushed = FALSE;
     }
   }
   return TRUE;
@@ -80,8 +83,9 @@ BOOLEAN TagStoreFlush(VOID) {
       Entry->Loaded = 1;
     }
   }
-  if (ProgramWithoutErase(Base)) {
-    return TRUE;
+  BOOLEAN Flushed = FALSE;
+  if (ProgramWithoutErase(Base, &Flushed)) {
+    return Flushed;
   }
   UINT32 EraseBlock = FlashEraseBlockSize();
   UINTN EraseLength = (TAG_STORE_RECORD_SPAN + EraseBlock - 1) & ~(UINTN)(EraseBlock - 1);
