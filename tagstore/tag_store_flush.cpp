@@ -17,25 +17,32 @@ static BOOLEAN AnyDirty(VOID) {
   return FALSE;
 }
 
-#define COMPARE_CHUNK 64u
-
 // Compares a record's cache with its flash bytes: whether they differ, and whether
-// programming the cache over the flash would need a bit to go from 0 to 1.
+// programming the cache over the flash would need a bit to go from 0 to 1. The flash is
+// read a 64-bit word at a time where the record allows it.
 static VOID CompareWithFlash(UINT64 Base, const TagStoreEntry *Entry, BOOLEAN *Differs, BOOLEAN *NeedsErase) {
   const UINT8 *Cache = (const UINT8 *)Entry->Cache;
-  UINT8 Flash[COMPARE_CHUNK];
+  UINT64 Address = Base + Entry->Offset;
   *Differs = FALSE;
   *NeedsErase = FALSE;
-  for (UINT64 Done = 0; Done < Entry->Size; Done += COMPARE_CHUNK) {
-    UINTN Chunk = Entry->Size - Done < COMPARE_CHUNK ? (UINTN)(Entry->Size - Done) : COMPARE_CHUNK;
-    MmioReadBuffer8(Base + Entry->Offset + Done, Chunk, Flash);
-    for (UINTN Index = 0; Index < Chunk; Index++) {
-      UINT8 New = Cache[Done + Index];
-      *Differs = *Differs || New != Flash[Index];
-      if ((UINT8)(New & Flash[Index]) != New) {
-        *NeedsErase = TRUE;
-        return;
-      }
+  for (UINT64 Done = 0; Done < Entry->Size;) {
+    UINT64 New;
+    UINT64 Old;
+    if (Entry->Size - Done >= sizeof(UINT64) && ((Address + Done) & (sizeof(UINT64) - 1)) == 0) {
+      Old = MmioRead64(Address + Done);
+      __builtin_memcpy(&New, Cache + Done, sizeof(UINT64));
+      Done += sizeof(UINT64);
+    } else {
+      Old = MmioRead8(Address + Done);
+      New = Cache[Done];
+      Done++;
+    }
+    if (New != Old) {
+      *Differs = TRUE;
+    }
+    if ((New & Old) != New) {
+      *NeedsErase = TRUE;
+      return;
     }
   }
 }
