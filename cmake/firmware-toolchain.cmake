@@ -7,7 +7,7 @@ set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
 set(CMAKE_EXECUTABLE_SUFFIX .efi)
 
 set(CMAKE_CXX_FLAGS_INIT
-  "--target=x86_64-unknown-windows -Oz -ffunction-sections -fdata-sections -ffreestanding -fno-exceptions -fno-rtti -fno-stack-protector -mno-red-zone -mno-stack-arg-probe -nostdlibinc -fno-asynchronous-unwind-tables -Wall -Wextra -DFIRMWARE_IMAGE=1")
+  "--target=x86_64-unknown-windows -Oz -mgeneral-regs-only -ffunction-sections -fdata-sections -ffreestanding -fno-exceptions -fno-rtti -fno-stack-protector -mno-red-zone -mno-stack-arg-probe -nostdlibinc -fno-asynchronous-unwind-tables -Wall -Wextra -DFIRMWARE_IMAGE=1")
 set(CMAKE_CXX_LINK_EXECUTABLE
   "<CMAKE_LINKER> /nologo /nodefaultlib /subsystem:efi_boot_service_driver /entry:ImageEntryPoint /opt:ref /opt:icf <LINK_FLAGS> <OBJECTS> /out:<TARGET>")
 # The optimisation is part of the image's flags above; no build type adds its own.

@@ -101,6 +101,15 @@ set(POWER_EVENT_LOG_LIST_SOURCES
   ${RUNTIME_SMM_SHARED_STATE_SOURCES}
   ${TAG_STORE_SOURCES}
 )
+set(POWER_EVENT_LOG_SOURCES
+  power_event_log/image.cpp
+  power_event_log/driver_entry.cpp
+  power_event_log/append_event.cpp
+  power_event_log/rtc_time.cpp
+  power_event_log/table_guard.cpp
+  ${POWER_EVENT_LOG_LIST_SOURCES}
+  ${TAG_STORE_WRITE_SOURCES}
+)
 set(DISK_INFO_LIST_SOURCES disk_info/library_steps.cpp)
 
 function(prefix_sources OUT ROOT)
@@ -114,6 +123,7 @@ endfunction()
 # The image registry: each image is declared once and gets its host image, its firmware
 # image with the post-link check, and its place in the tests from this entry.
 sim_image(PlatformConfigDxe KIND dxe SOURCES ${PLATFORM_CONFIG_SOURCES})
+sim_image(PowerEventLogSmm KIND smm SOURCES ${POWER_EVENT_LOG_SOURCES})
 
 # Test images, built for both engines like the shipped ones but never shipped.
 sim_image(EngineProbeDxe KIND dxe TEST SOURCES tests/images/engine_probe.cpp)
@@ -132,3 +142,7 @@ sim_image(TraceProbeSmm KIND smm TEST SOURCES tests/images/trace_probe.cpp ${POW
 # The tag store with its writes and flushes, and the flash layer, one routine at a time.
 sim_image(TagStoreProbe KIND smm TEST SOURCES tests/images/tag_store_probe.cpp ${POWER_EVENT_LOG_LIST_SOURCES}
           ${TAG_STORE_WRITE_SOURCES})
+# PowerEventLogSmm's own sources with an entry that publishes its internal routines.
+set(POWER_EVENT_LOG_PROBE_SOURCES tests/images/power_event_log_probe.cpp ${POWER_EVENT_LOG_SOURCES})
+list(REMOVE_ITEM POWER_EVENT_LOG_PROBE_SOURCES power_event_log/image.cpp)
+sim_image(PowerEventLogProbe KIND smm TEST SOURCES ${POWER_EVENT_LOG_PROBE_SOURCES})

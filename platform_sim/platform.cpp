@@ -16,13 +16,15 @@ Platform *gCurrent = nullptr;
 Platform::Platform(PlatformProfile profile)
     : profile_(std::move(profile)),
       cpu_(profile_.tscHz),
+      rtc_(cpu_),
       cmos0_(0x70),
-      cmos2_(0x72),
+      cmos2_(0x72, CmosBank::IndexDecode::Full8Bit),
       ec_(cpu_),
       pit_(cpu_) {
   if (gCurrent != nullptr) throw std::logic_error("only one simulated platform can exist at a time");
   gCurrent = this;
   cmos0_.Attach(bus_);
+  cmos0_.AttachClock(&rtc_);
   cmos2_.Attach(bus_);
   ec_.Attach(bus_);
   postCodes_.Attach(bus_);
@@ -47,6 +49,14 @@ Platform::Platform(PlatformProfile profile)
     Record(EffectKind::PostCode, text, code.value);
   });
   if (profile_.pmcPresent) pmc_.Attach(bus_, pci_);
+  pmc_.OnSleepSmi([this] {
+    if (profile_.smmBase) {
+      core_->Smm().RaiseSmi("SLP_EN");
+    } else {
+      pmc_.CompleteSleep();  // no SMM: nothing intercepts the transition
+    }
+  });
+  pmc_.OnSleepState([this](int state) { Record(EffectKind::SleepState, "entered S" + std::to_string(state)); });
   pmc_.SetTraceHubDisabled(profile_.traceHubDisabled);
   if (profile_.traceHubPresent) traceHub_.Attach(bus_);
   traceHub_.OnMessage([this](const TraceHubMessage &message) {
@@ -84,6 +94,8 @@ bool Platform::Exists() { return gCurrent != nullptr; }
 
 void Platform::ApplyHardwareProfile() {
   for (const auto &[index, value] : profile_.cmosBank2) cmos2_.Set(index, value);
+  rtc_.SetTime(profile_.rtcTime);
+  rtc_.SetUpdateStuck(profile_.rtcUpdateStuck);
   pit_.SetStuck(profile_.pitStuck);
   cpu_.SetInterrupts(profile_.interruptsEnabled);
   ec_.SetResponsiveness(profile_.ecResponsiveness);
@@ -135,7 +147,14 @@ void Platform::Reboot() {
   cpu_.Reset();
   cpu_.SetInterrupts(profile_.interruptsEnabled);
   flash_->PowerOn();
+  pmc_.Wake();
   StartBoot();
+}
+
+void Platform::EnterSleepState(int state) {
+  ActorScope actor(*this, "OS");
+  Record(EffectKind::Note, "PM1 control <- SLP_TYP for S" + std::to_string(state) + " | SLP_EN");
+  bus_.IoWrite(PowerManagementController::kPm1Control, 2, PowerManagementController::SleepRequest(state));
 }
 
 }  // namespace sim

@@ -59,6 +59,7 @@ class Platform {
   AddressMap &Bus() { return bus_; }
   CmosBank &Cmos() { return cmos0_; }
   CmosBank &Cmos2() { return cmos2_; }
+  RealTimeClock &Rtc() { return rtc_; }
   EmbeddedController &Ec() { return ec_; }
   PostCodePort &PostCodes() { return postCodes_; }
   IoDelayPort &IoDelay() { return ioDelay_; }
@@ -110,6 +111,9 @@ class Platform {
   // A new boot: the firmware core and images are dropped, volatile variables too;
   // flash, CMOS and non-volatile variables remain.
   void Reboot();
+  // The operating system enters sleep state S0 to S5 through PM1 control (an SMI runs
+  // the Sx handlers first); after S4 or S5 the platform is off until Reboot().
+  void EnterSleepState(int state);
   uint32_t BootNumber() const { return boot_; }
   // Called by ResetSystem: records the reset and unwinds.
   [[noreturn]] void Reset(EFI_RESET_TYPE type, EFI_STATUS status);
@@ -147,6 +151,7 @@ class Platform {
   PlatformProfile profile_;
   Cpu cpu_;
   AddressMap bus_;
+  RealTimeClock rtc_;
   CmosBank cmos0_;
   CmosBank cmos2_;
   EmbeddedController ec_;

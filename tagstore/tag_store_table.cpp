@@ -8,7 +8,7 @@
 
 TagStoreEntry *gTagStoreTable;
 
-static const TagStoreEntry mTemplate[TAG_STORE_ENTRY_COUNT] = {
+const TagStoreEntry gTagStoreTemplate[TAG_STORE_ENTRY_COUNT] = {
     {TAG_STORE_TAG('C', 'N', 'F', 'G'), 0, 0, 256, nullptr, 0x0000},
     {TAG_STORE_TAG('M', 'F', 'G', '0'), 0, 0, 256, nullptr, 0x0100},
     {TAG_STORE_TAG('S', 'L', 'P', '2'), 0, 0, 512, nullptr, 0x0200},
@@ -73,12 +73,12 @@ EFI_STATUS EFIAPI TagStoreInit(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *SystemT
     return EFI_SUCCESS;
   }
   TagStoreEntry *Table = nullptr;
-  EFI_STATUS Status = gBS->AllocatePool(EfiRuntimeServicesData, sizeof(mTemplate), (VOID **)&Table);
+  EFI_STATUS Status = gBS->AllocatePool(EfiRuntimeServicesData, sizeof(gTagStoreTemplate), (VOID **)&Table);
   if (EFI_ERROR(Status)) {
     gTagStoreTable = nullptr;
     return Status;
   }
-  CopyMem(Table, mTemplate, sizeof(mTemplate));
+  CopyMem(Table, gTagStoreTemplate, sizeof(gTagStoreTemplate));
   Status = CreateTable(Table);
   if (EFI_ERROR(Status)) {
     ReleaseTable(Table);

@@ -2,17 +2,27 @@
 
 namespace sim {
 
+uint8_t CmosBank::Get(uint8_t index) {
+  index &= mask_;
+  return ClockRegister(index) ? clock_->Read(index) : bytes_[index];
+}
+
 uint64_t CmosBank::IoRead(uint16_t port, unsigned) {
-  return port == indexPort_ ? 0xFF : bytes_[index_];
+  if (port == indexPort_) return 0xFF;
+  return ClockRegister(index_) ? clock_->Read(index_) : bytes_[index_];
 }
 
 void CmosBank::IoWrite(uint16_t port, unsigned, uint64_t value) {
   if (port == indexPort_) {
-    // Bit 7 of the first bank's index is the NMI mask, not part of the index.
-    index_ = static_cast<uint8_t>(value) & 0x7F;
+    index_ = static_cast<uint8_t>(value) & mask_;
+    if (mask_ == 0x7F) nmiMasked_ = (value & 0x80) != 0;
     return;
   }
-  bytes_[index_] = static_cast<uint8_t>(value);
+  if (ClockRegister(index_)) {
+    clock_->Write(index_, static_cast<uint8_t>(value));
+  } else {
+    bytes_[index_] = static_cast<uint8_t>(value);
+  }
   if (observer_) observer_(index_, static_cast<uint8_t>(value));
 }
 

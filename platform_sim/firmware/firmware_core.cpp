@@ -1,5 +1,6 @@
 #include "platform_sim/firmware/firmware_core.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform_sim/firmware/flash_access.h"
@@ -30,6 +31,8 @@ FirmwareCore::FirmwareCore(Platform &platform, const PlatformProfile &profile)
       smmProtocols_(
           arena_, [](EFI_EVENT) {},
           [&platform](const EFI_GUID &guid) { platform.Record(EffectKind::ProtocolInstall, "SMM " + GuidName(guid)); }),
+      smm_(platform, arena_, smmProtocols_),
+      sxDispatch_(platform, arena_, profile.sxUnsupported),
       addressFixups_([this](uint64_t address) {
         // A pointer variable lies in an image or in memory handed out by the platform.
         return !platform_.Images().OwnerOf(reinterpret_cast<const void *>(address)).empty() ||
@@ -68,6 +71,7 @@ FirmwareCore::FirmwareCore(Platform &platform, const PlatformProfile &profile)
   if (profile.smmBase) {
     smst_ = BuildSmmSystemTable(arena_);
     InstallProtocol(gEfiSmmBase2ProtocolGuid, BuildSmmBase2(arena_));
+    sxDispatch_.Install(smm_);
   }
   if (profile.pcdProtocols) {
     InstallProtocol(gPcdProtocolGuid, BuildPcdProtocol(arena_));
@@ -224,6 +228,34 @@ bool FirmwareCore::IsRuntimeAddress(uint64_t address) const {
 uint32_t FirmwareCore::NextHighMonotonicCount() {
   monotonicCount_ = ((monotonicCount_ >> 32) + 1) << 32;
   return static_cast<uint32_t>(monotonicCount_ >> 32);
+}
+
+EFI_STATUS FirmwareCore::InstallSmmConfigurationTable(const EFI_GUID &guid, void *table, UINTN) {
+  if (smst_ == nullptr) return EFI_UNSUPPORTED;
+  auto it = std::find_if(smmTables_.begin(), smmTables_.end(),
+                         [&](const EFI_CONFIGURATION_TABLE &entry) { return SameGuid(entry.VendorGuid, guid); });
+  if (table == nullptr) {
+    if (it == smmTables_.end()) return EFI_NOT_FOUND;
+    smmTables_.erase(it);
+  } else if (it != smmTables_.end()) {
+    it->VendorTable = table;
+  } else {
+    smmTables_.push_back({guid, table});
+  }
+  auto *array = static_cast<EFI_CONFIGURATION_TABLE *>(
+      arena_.AllocateFirmware(sizeof(EFI_CONFIGURATION_TABLE) * (smmTables_.empty() ? 1 : smmTables_.size())));
+  if (!smmTables_.empty()) std::memcpy(array, smmTables_.data(), sizeof(EFI_CONFIGURATION_TABLE) * smmTables_.size());
+  smst_->SmmConfigurationTable = array;
+  smst_->NumberOfTableEntries = smmTables_.size();
+  return EFI_SUCCESS;
+}
+
+void FirmwareCore::HandOverToOperatingSystem() {
+  if (smm_.OperatingSystemOwnsMachine()) return;
+  smm_.SetOperatingSystemOwnsMachine();
+  platform_.Record(EffectKind::Note, "the operating system takes over");
+  // From here on a boot service call, from SMM at an SMI or from anywhere, is a fault.
+  ExitBootServices(arena_.MapKey());
 }
 
 void FirmwareCore::InstallSmmReadyToLock() {

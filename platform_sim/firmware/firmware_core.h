@@ -16,7 +16,9 @@
 #include "platform_sim/profile/platform_profile.h"
 #include "platform_sim/smm/lock_box_store.h"
 #include "platform_sim/smm/smm_communication.h"
+#include "platform_sim/smm/smm_core.h"
 #include "platform_sim/smm/smram_access.h"
+#include "platform_sim/smm/sx_dispatcher.h"
 #include "runtime/base/services.h"
 #include "runtime/uefi/pcd.h"
 #include "runtime/uefi/system_table.h"
@@ -69,9 +71,17 @@ class FirmwareCore {
   // The GCD memory space map behind the DXE services.
   MemorySpaceMap &MemorySpace() { return memorySpace_; }
 
-  bool InSmm() const { return inSmm_; }
-  void SetInSmm(bool inSmm) { inSmm_ = inSmm; }
+  bool InSmm() const { return smm_.Active(); }
+  void SetInSmm(bool inSmm) { smm_.SetActive(inSmm); }
   EFI_SMM_SYSTEM_TABLE2 *Smst() { return smst_; }
+  // SMM mode, the SMM protocol notifications, SMI handlers and SMM faults.
+  SmmCore &Smm() { return smm_; }
+  // The chipset's Sx dispatcher (installed with the SMM base).
+  SxDispatcher &SxDispatch() { return sxDispatch_; }
+  // SmmInstallConfigurationTable: adds, replaces or (null table) removes an SMST entry.
+  EFI_STATUS InstallSmmConfigurationTable(const EFI_GUID &guid, void *table, UINTN size);
+  // ExitBootServices: from here on a boot service call is a recorded fault.
+  void HandOverToOperatingSystem();
 
   // The platform's pointer registry, and the change to virtual addressing: signals
   // the virtual-address-change group, then converts every registered variable.
@@ -104,7 +114,9 @@ class FirmwareCore {
   uint64_t monotonicCount_ = 0;
   std::vector<EFI_CONFIGURATION_TABLE> tables_;
   EFI_SMM_SYSTEM_TABLE2 *smst_ = nullptr;
-  bool inSmm_ = false;
+  SmmCore smm_;
+  SxDispatcher sxDispatch_;
+  std::vector<EFI_CONFIGURATION_TABLE> smmTables_;
   std::vector<std::string> callLog_;
   MemorySpaceMap memorySpace_;
   AddressFixupRegistry addressFixups_;
@@ -121,6 +133,7 @@ EFI_DXE_SERVICES *BuildDxeServices(Arena &arena);
 // The five HII protocols as full-size interfaces whose members are not modelled yet.
 void InstallHiiPlaceholders(FirmwareCore &core, Arena &arena);
 EFI_SMM_SYSTEM_TABLE2 *BuildSmmSystemTable(Arena &arena);
+// Replaces every boot service with one that records a fault and does nothing.
 EFI_SMM_BASE2_PROTOCOL *BuildSmmBase2(Arena &arena);
 PCD_PROTOCOL *BuildPcdProtocol(Arena &arena);
 EFI_PCD_PROTOCOL *BuildEfiPcdProtocol(Arena &arena);

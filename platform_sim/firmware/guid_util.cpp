@@ -48,6 +48,8 @@ std::map<EFI_GUID, std::string, GuidLess> &Names() {
       {gEfiSmmCommunicationProtocolGuid, "SmmCommunication"},
       {gEfiDxeSmmReadyToLockProtocolGuid, "DxeSmmReadyToLock"},
       {gEfiSmmVariableProtocolGuid, "SmmVariable"},
+      {gEfiSmmSxDispatch2ProtocolGuid, "SmmSxDispatch2"},
+      {gPowerEventLogProtocolGuid, "PowerEventLogProtocol"},
       {gAddressFixupProtocolGuid, "AddressFixupProtocol"},
       {gS3BootScriptTokenSpaceGuid, "S3BootScriptTokenSpace"},
       {gLockBoxCommunicationGuid, "LockBoxCommunication"},

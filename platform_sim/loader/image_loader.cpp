@@ -81,7 +81,9 @@ uint64_t ImageLoader::MapFirmwareImage(Platform &platform, const std::string &na
   if (!file) throw std::runtime_error("cannot load image " + path + ": " + error);
   const uint64_t pages = (uint64_t{file->SizeOfImage()} + Arena::kPageSize - 1) / Arena::kPageSize;
   const EFI_MEMORY_TYPE type = options.runtimeImage ? EfiRuntimeServicesCode : EfiBootServicesCode;
-  auto *memory = static_cast<uint8_t *>(platform.Memory().AllocateFirmwarePages(pages, type));
+  // An SMM driver is loaded into SMRAM, as the SMM core's loader does.
+  auto *memory = static_cast<uint8_t *>(
+      platform.Memory().AllocateFirmwarePages(pages, type, options.smm ? Region::Smram : Region::Normal));
   const auto base = reinterpret_cast<uint64_t>(memory);
   // The file's preferred base is far above the arena: every load is a relocated one.
   if (!file->LoadAt(memory, base, &error)) throw std::runtime_error("cannot relocate image " + path + ": " + error);

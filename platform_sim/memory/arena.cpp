@@ -133,26 +133,27 @@ void *Arena::AllocatePool(EFI_MEMORY_TYPE type, uint64_t size, Region region) {
 }
 
 std::optional<uint64_t> Arena::AllocatePages(EFI_ALLOCATE_TYPE how, EFI_MEMORY_TYPE type, uint64_t pages,
-                                             uint64_t address) {
+                                             uint64_t address, Region region) {
   if (InjectFault(type)) return std::nullopt;
   if (pages == 0 || pages > kSize / kPageSize) return std::nullopt;
   uint64_t size = pages * kPageSize;
+  RangeAllocator &allocator = region == Region::Smram ? smram_ : normal_;
   std::optional<uint64_t> result;
   switch (how) {
     case AllocateAnyPages:
-      result = normal_.Allocate(size, kPageSize, ~0ull);
+      result = allocator.Allocate(size, kPageSize, ~0ull);
       break;
     case AllocateMaxAddress:
-      result = normal_.Allocate(size, kPageSize, address);
+      result = allocator.Allocate(size, kPageSize, address);
       break;
     case AllocateAddress:
-      if (address % kPageSize == 0 && normal_.AllocateAt(address, size)) result = address;
+      if (address % kPageSize == 0 && allocator.AllocateAt(address, size)) result = address;
       break;
     default:
       break;
   }
   if (!result) return std::nullopt;
-  Track(Allocation{*result, size, type, true, false, Region::Normal, *result, size});
+  Track(Allocation{*result, size, type, true, false, region, *result, size});
   return result;
 }
 
@@ -221,7 +222,7 @@ EFI_STATUS Arena::FreePages(uint64_t address, uint64_t pages) {
       uint64_t rest = block.address + block.size - cutEnd;
       live_[cutEnd] = Allocation{cutEnd, rest, block.type, true, block.firmware, block.region, cutEnd, rest};
     }
-    normal_.Release(cutStart, cutEnd - cutStart);
+    (block.region == Region::Smram ? smram_ : normal_).Release(cutStart, cutEnd - cutStart);
     POISON(cutStart, cutEnd - cutStart);
   }
   ++mapKey_;

@@ -72,7 +72,7 @@ class Arena {
   // Driver-visible allocations; null / nullopt when out of memory or a fault is injected.
   void *AllocatePool(EFI_MEMORY_TYPE type, uint64_t size, Region region = Region::Normal);
   std::optional<uint64_t> AllocatePages(EFI_ALLOCATE_TYPE how, EFI_MEMORY_TYPE type, uint64_t pages,
-                                        uint64_t address);
+                                        uint64_t address, Region region = Region::Normal);
   // Platform-owned memory for tables and handles.
   void *AllocateFirmware(uint64_t size, EFI_MEMORY_TYPE type = EfiBootServicesData);
   // A zeroed platform-owned object: a table, a protocol interface.

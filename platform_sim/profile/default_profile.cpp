@@ -48,6 +48,14 @@ PlatformProfile DefaultPlatformProfile() {
   std::memcpy(passwords.data() + 33, master.data(), master.size());
   std::memcpy(passwords.data() + 49, user.data(), user.size());
   profile.flash.contents.push_back({0xFFD61000, passwords});
+
+  // SMM with the chipset's Sx dispatcher and the region flash service; the power-event
+  // log provisioned when the flash image was made: signature, every slot free.
+  profile.smmBase = true;
+  profile.flash.regionFlashSmm = true;
+  std::vector<uint8_t> log(16, 0xFF);
+  std::memcpy(log.data(), "KOVAPLOG", 8);
+  profile.flash.contents.push_back({kTagStoreBase + 0x1300, log});
   return profile;
 }
 

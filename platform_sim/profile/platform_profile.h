@@ -11,8 +11,10 @@
 
 #include "platform_sim/devices/embedded_controller.h"
 #include "platform_sim/engine/engine.h"
+#include "platform_sim/devices/rtc.h"
 #include "platform_sim/firmware/variable_store.h"
 #include "platform_sim/flash/flash_profile.h"
+#include "platform_sim/smm/sx_dispatcher.h"
 
 namespace sim {
 
@@ -31,7 +33,11 @@ struct PlatformProfile {
   bool pcdProtocols = true;
   bool flashAccessProtocol = true;
   bool flashAccessFails = false;  // ReadFlash answers EFI_DEVICE_ERROR
-  bool smmBase = false;
+  bool smmBase = false;  // SMM base, SMST and the Sx dispatcher
+  // Sleep-state registrations the Sx dispatcher refuses (EFI_UNSUPPORTED): like the
+  // chipset's, it handles entries only.
+  std::vector<SxCombination> sxUnsupported = {{SxS0, SxExit}, {SxS1, SxExit}, {SxS2, SxExit},
+                                              {SxS3, SxExit}, {SxS4, SxExit}, {SxS5, SxExit}};
   bool pcdInfoProtocols = true;   // the two PCD information protocols
   bool smmAccess = true;          // EFI_SMM_ACCESS2_PROTOCOL over the arena's SMRAM
   bool smmCommunication = true;   // EFI_SMM_COMMUNICATION_PROTOCOL with the lock-box handler
@@ -47,6 +53,8 @@ struct PlatformProfile {
 
   // Hardware.
   bool pitStuck = false;
+  CalendarTime rtcTime{2026, 3, 14, 9, 26, 53};  // the clock when the platform is built
+  bool rtcUpdateStuck = false;
   bool interruptsEnabled = true;
   std::map<uint8_t, uint8_t> cmosBank2;
   EcResponsiveness ecResponsiveness = EcResponsiveness::Normal;

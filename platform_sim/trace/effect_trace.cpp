@@ -35,6 +35,7 @@ std::string EffectKindName(EffectKind kind) {
     case EffectKind::Fault: return "FAULT";
     case EffectKind::VariableRead: return "variable-read";
     case EffectKind::ImageUnload: return "unload";
+    case EffectKind::SleepState: return "sleep";
   }
   return "?";
 }

@@ -36,6 +36,7 @@ enum class EffectKind {
   Fault,
   VariableRead,
   ImageUnload,
+  SleepState,  // a sleep-state transition of the platform
 };
 
 struct Effect {

@@ -181,6 +181,8 @@ INSTANTIATE_TEST_SUITE_P(Commands, FlushPowerCut,
 
 TEST(TagStoreFlush, TheReportListsTheFlashOperationsOfTheFlushingImage) {
   sim::Platform platform(FlashPlatform(Flash::SpiBoot));
+  // "PLOG" holds zeros: the new content sets bits, so the block is erased.
+  platform.Flash().Load(kBase + 0x1300, std::vector<uint8_t>(512, 0x00));
   TAG_STORE_PROBE *probe = LoadProbe(platform);
   uint64_t size = 0;
   std::vector<uint8_t> plog = Pattern(512, 0x01);
@@ -198,6 +200,58 @@ TEST(TagStoreFlush, TheReportListsTheFlashOperationsOfTheFlushingImage) {
         "Flash commands: 2 erase, 21 program"}) {
     EXPECT_NE(report.str().find(expected), std::string::npos) << expected << "\n" << report.str();
   }
+}
+
+struct ProgramOnlyCase {
+  const char *name;
+  uint8_t flashByte;  // what "PLOG" holds in flash
+  uint8_t newByte;    // what is written
+  uint64_t erases;
+  uint64_t programs;  // SPI page programs
+};
+
+class FlushWithoutErase : public ::testing::TestWithParam<ProgramOnlyCase> {};
+
+// Only records that differ are programmed, and only when no bit must go from 0 to 1.
+TEST_P(FlushWithoutErase, ProgramsInPlaceWhenEveryByteOnlyClearsBits) {
+  const ProgramOnlyCase &c = GetParam();
+  sim::Platform platform(FlashPlatform(Flash::SpiBoot));
+  std::vector<uint8_t> block = SeedBlock(platform);
+  std::fill(block.begin() + 0x1300, block.begin() + 0x1500, c.flashByte);
+  platform.Flash().Load(kBase, block);
+  TAG_STORE_PROBE *probe = LoadProbe(platform);
+  std::vector<uint8_t> plog(512, c.newByte);
+  uint64_t size = 0;
+  ASSERT_TRUE(simtest::Call(probe->Write, kPlog, &size, plog.data()));
+  ASSERT_TRUE(simtest::Call(probe->Flush));
+  EXPECT_EQ(platform.Flash().Monitor().Erases(), c.erases);
+  EXPECT_EQ(platform.Flash().Monitor().Programs(), c.programs);
+  std::copy(plog.begin(), plog.end(), block.begin() + 0x1300);
+  if (c.erases != 0) std::fill(block.begin() + kSpan, block.end(), 0xFF);
+  EXPECT_EQ(FlashBytes(platform, kBase, kErased), block) << "the same bytes either way";
+  for (TagStoreEntry *entry = simtest::Call(probe->Table); entry->Tag != TAG_STORE_TERMINATOR; ++entry) EXPECT_EQ(entry->Dirty, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Contents, FlushWithoutErase,
+                         ::testing::Values(ProgramOnlyCase{"ErasedToValues", 0xFF, 0x5A, 0, 2},
+                                           ProgramOnlyCase{"ClearingOneBit", 0x5B, 0x5A, 0, 2},
+                                           ProgramOnlyCase{"Unchanged", 0x5A, 0x5A, 0, 0},
+                                           ProgramOnlyCase{"SettingABit", 0x5A, 0x5B, 2, 21}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST(TagStoreFlush, AFailedProgramInPlaceIsReportedAndTheRecordStaysDirty) {
+  sim::Platform platform(FlashPlatform(Flash::SpiBoot));
+  std::vector<uint8_t> before = SeedBlock(platform);
+  std::fill(before.begin() + 0x1300, before.begin() + 0x1500, 0xFF);
+  platform.Flash().Load(kBase, before);
+  TAG_STORE_PROBE *probe = LoadProbe(platform);
+  platform.Flash().Faults().failEveryProgram = true;
+  std::vector<uint8_t> plog(512, 0x00);
+  uint64_t size = 0;
+  ASSERT_TRUE(simtest::Call(probe->Write, kPlog, &size, plog.data()));
+  EXPECT_FALSE(simtest::Call(probe->Flush));
+  EXPECT_EQ(Entry(probe, kPlog)->Dirty, 1);
+  EXPECT_EQ(platform.Flash().Monitor().Erases(), 0u) << "no other record was put at risk";
 }
 
 }  // namespace

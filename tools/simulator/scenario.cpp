@@ -28,6 +28,9 @@ bool BootWithDriver(Platform &platform) {
   // is a boot-service driver: loaded as such it registers nothing (each registration
   // answers EFI_ABORTED without calling the protocol).
   platform.Load("PlatformConfigDxe", sim::LoadOptions{true, false});
+  // The SMM dispatcher loads the power-event log into SMRAM; it finds the tag store
+  // table that the configuration driver published and logs its start.
+  platform.Load("PowerEventLogSmm", sim::LoadOptions{false, true});
   platform.Core().InstallVariableWriteArch();
   try {
     sim::SetupComponent::Publish(platform);
@@ -57,20 +60,53 @@ bool RunDefaultScenario(Platform &platform, std::ostream &log) {
     return false;
   }
 
-  ActorScope caller(platform, "caller");
-  Note(platform, "LoadPlatformConfig",
-       platform.Call(config->LoadPlatformConfig, config, sim::SetupComponent::LiveRecord(platform)));
-  // The caller's output lives in firmware memory, where an image can write it.
-  auto *override = platform.Memory().NewFirmware<UINT8>();
-  *override = 0xFF;
-  Note(platform, "GetCmosOverride", platform.Call(config->GetCmosOverride, config, override));
-  Note(platform, "SignalEmbeddedController", platform.Call(config->SignalEmbeddedController, config));
-  Note(platform, "ReservedOperation", platform.Call(config->ReservedOperation, config, 0, 0));
+  {
+    ActorScope caller(platform, "caller");
+    Note(platform, "LoadPlatformConfig",
+         platform.Call(config->LoadPlatformConfig, config, sim::SetupComponent::LiveRecord(platform)));
+    // The caller's output lives in firmware memory, where an image can write it.
+    auto *override = platform.Memory().NewFirmware<UINT8>();
+    *override = 0xFF;
+    Note(platform, "GetCmosOverride", platform.Call(config->GetCmosOverride, config, override));
+    Note(platform, "SignalEmbeddedController", platform.Call(config->SignalEmbeddedController, config));
+    Note(platform, "ReservedOperation", platform.Call(config->ReservedOperation, config, 0, 0));
+  }
 
+  EndOfBoot(platform);
+  return RunSleepStory(platform, log);
+}
+
+void EndOfBoot(Platform &platform) {
   // The end of DXE: the S3 boot script is closed and saved in lock boxes; then the
-  // operating system switches to virtual addressing.
+  // operating system switches to virtual addressing and owns the machine.
   platform.Core().InstallSmmReadyToLock();
   Note(platform, "SetVirtualAddressMap", platform.Core().SetVirtualAddressMap());
+  platform.Core().HandOverToOperatingSystem();
+}
+
+bool RunSleepStory(Platform &platform, std::ostream &log) {
+  // Suspend to RAM and resume: SMRAM and the driver stay; a minute passes asleep.
+  platform.EnterSleepState(3);
+  platform.Processor().AdvanceNs(60ull * 1000000000ull);
+  platform.Pmc().Wake();
+  platform.Record(EffectKind::SleepState, "S3 resume");
+  // Hibernate: the machine is off until it is powered on again, an hour later.
+  platform.Processor().AdvanceNs(5ull * 1000000000ull);
+  platform.EnterSleepState(4);
+  platform.Processor().AdvanceNs(3600ull * 1000000000ull);
+  platform.Reboot();
+  if (!BootWithDriver(platform)) {
+    log << "the boot after hibernation reset\n";
+    return false;
+  }
+  EndOfBoot(platform);
+  // Shut down.
+  platform.Processor().AdvanceNs(90ull * 1000000000ull);
+  platform.EnterSleepState(5);
+  if (!platform.Trace().OfKind(EffectKind::Fault).empty()) {
+    log << "faults were recorded\n";
+    return false;
+  }
   return true;
 }
 

@@ -14,4 +14,10 @@ namespace simulator {
 // run depends on is missing.
 bool RunDefaultScenario(sim::Platform &platform, std::ostream &log);
 
+// The end of a boot: DXE ends, the operating system goes virtual and takes over.
+void EndOfBoot(sim::Platform &platform);
+// The power-event log's story: S3 entry and resume, S4 entry, the next boot's start-up
+// record, S5 entry. Each entry runs the SMM handlers through the Sx dispatcher.
+bool RunSleepStory(sim::Platform &platform, std::ostream &log);
+
 }  // namespace simulator

@@ -1,0 +1,54 @@
+// AppendEvent: one time-stamped slot more in the "PLOG" record, then a flush to flash.
+// The log is never created or cleared here; slots are taken in ascending order.
+#include "power_event_log/power_event_log.h"
+#include "runtime/uefi/status.h"
+
+// One past the highest used slot; used slots below a free one are never reused.
+static UINT32 NextSlot(UINT64 FreeMap) {
+  UINT64 Used = ~FreeMap;
+  if (Used == 0) {
+    return 0;
+  }
+  UINT32 Highest = 63;
+  while ((Used >> Highest) == 0) {
+    Highest--;
+  }
+  return Highest + 1;
+}
+
+EFI_STATUS EFIAPI AppendEvent(POWER_EVENT_LOG_PROTOCOL *This, UINT8 Event) {
+  (void)This;
+  // The table lives in memory the operating system can write: nothing is read through
+  // it, or written to it, unless it is the table this image expects.
+  if (!TagStoreTableTrusted()) {
+    return EFI_ACCESS_DENIED;
+  }
+  UINT64 Size = sizeof(PowerEventLogRecord);
+  PowerEventLogRecord Log;
+  if (!TagStoreReadBounded(POWER_EVENT_LOG_TAG, &Size, &Log, sizeof(Log)) ||
+      Log.Signature != POWER_EVENT_LOG_SIGNATURE) {
+    return EFI_NOT_READY;
+  }
+  UINT32 Index = NextSlot(Log.FreeMap);
+  if (Index >= POWER_EVENT_LOG_SLOTS) {
+    return EFI_UNSUPPORTED;
+  }
+  PowerEventSlot *Slot = &Log.Slot[Index];
+  Slot->Event = Event;
+  EFI_TIME Time;
+  EFI_STATUS Status = ReadRtcTime(&Time, nullptr);
+  if (EFI_ERROR(Status)) {
+    return Status;
+  }
+  Slot->Year = (UINT8)Time.Year;
+  Slot->Month = Time.Month;
+  Slot->Day = Time.Day;
+  Slot->Hour = Time.Hour;
+  Slot->Minute = Time.Minute;
+  Slot->Second = Time.Second;
+  Log.FreeMap &= ~(1ull << Index);
+  // A failed write or flush leaves the slot in the cache; the next flush takes it along.
+  TagStoreWrite(POWER_EVENT_LOG_TAG, &Size, &Log);
+  TagStoreFlush();
+  return EFI_SUCCESS;
+}

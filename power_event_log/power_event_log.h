@@ -1,0 +1,72 @@
+// PowerEventLogSmm: the "PLOG" power-event log record, the protocol that appends to it,
+// the RTC reader that stamps each record, and the driver's SMM entry and Sx handler.
+#pragma once
+
+#include "runtime/uefi/smm_sx_dispatch.h"
+#include "runtime/uefi/system_table.h"
+#include "tagstore/tag_store.h"
+
+#define POWER_EVENT_LOG_TAG TAG_STORE_TAG('P', 'L', 'O', 'G')
+// "KOVAPLOG", compared as one little-endian 64-bit value.
+#define POWER_EVENT_LOG_SIGNATURE 0x474F4C5041564F4Bull
+#define POWER_EVENT_LOG_SLOTS 62u
+
+// Event values this driver writes; other SMM code may pass any 8-bit value.
+#define POWER_EVENT_DRIVER_START 0
+#define POWER_EVENT_S3_ENTRY 3
+#define POWER_EVENT_S4_ENTRY 4
+#define POWER_EVENT_S5_ENTRY 5
+
+// The record reaches the flash as it is: its layout is binding.
+#pragma pack(push, 1)
+typedef struct {
+  UINT8 Year;  // within the century
+  UINT8 Month;
+  UINT8 Day;
+  UINT8 Hour;
+  UINT8 Minute;
+  UINT8 Second;
+  UINT8 Event;
+  UINT8 Reserved;  // never written: keeps what the record held
+} PowerEventSlot;
+
+typedef struct {
+  UINT64 Signature;
+  UINT64 FreeMap;  // bit i set: slot i free
+  PowerEventSlot Slot[POWER_EVENT_LOG_SLOTS];
+} PowerEventLogRecord;
+#pragma pack(pop)
+EFI_LAYOUT_SIZE(PowerEventSlot, 8);
+EFI_LAYOUT_OFFSET(PowerEventSlot, Event, 6);
+EFI_LAYOUT_SIZE(PowerEventLogRecord, 512);
+EFI_LAYOUT_OFFSET(PowerEventLogRecord, FreeMap, 8);
+EFI_LAYOUT_OFFSET(PowerEventLogRecord, Slot, 16);
+
+struct POWER_EVENT_LOG_PROTOCOL;
+typedef EFI_STATUS(EFIAPI *POWER_EVENT_LOG_APPEND)(struct POWER_EVENT_LOG_PROTOCOL *This, UINT8 Event);
+struct POWER_EVENT_LOG_PROTOCOL {
+  POWER_EVENT_LOG_APPEND AppendEvent;
+};
+typedef struct POWER_EVENT_LOG_PROTOCOL POWER_EVENT_LOG_PROTOCOL;
+EFI_LAYOUT_SIZE(POWER_EVENT_LOG_PROTOCOL, 8);
+
+typedef struct {
+  UINT32 Resolution;
+  UINT32 Accuracy;
+  BOOLEAN SetsToZero;
+} EFI_TIME_CAPABILITIES;
+EFI_LAYOUT_OFFSET(EFI_TIME_CAPABILITIES, SetsToZero, 8);
+
+// RTC registers of CMOS bank 0, read with NMI masked during the access.
+UINT8 ReadRtcRegister(UINT8 Register);
+// Always EFI_SUCCESS; Capabilities may be null.
+EFI_STATUS ReadRtcTime(EFI_TIME *Time, EFI_TIME_CAPABILITIES *Capabilities);
+
+EFI_STATUS EFIAPI AppendEvent(POWER_EVENT_LOG_PROTOCOL *This, UINT8 Event);
+
+// FALSE when the shared tag store table, which memory outside SMRAM holds, is not the
+// table this image expects (see table_guard.cpp).
+BOOLEAN TagStoreTableTrusted(VOID);
+
+EFI_STATUS EFIAPI PowerEventLogSmmEntry(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *SystemTable);
+EFI_STATUS EFIAPI SxHandler(EFI_HANDLE DispatchHandle, CONST VOID *Context, VOID *CommBuffer, UINTN *CommBufferSize);
