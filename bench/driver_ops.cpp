@@ -9,6 +9,9 @@
 //       (run with --collect-atstart=no); the image's entry runs inside the
 //       platform's loader, so "entry" is counted with --toggle-collect on the
 //       image entry point instead.
+//   driver_ops [--engine host|emulated] --story SECONDS
+//       Runs the main job's default story, each time on a new platform, for about
+//       SECONDS and prints "stories <count> seconds <elapsed>".
 //   driver_ops [--engine host|emulated] --boots SECONDS
 //       Boots the default platform again and again for about SECONDS and prints
 //       "boots <count> seconds <elapsed>".
@@ -18,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 
@@ -25,6 +29,7 @@
 #include "platform_sim/firmware/guid_util.h"
 #include "platform_sim/firmware/setup_component.h"
 #include "platform_sim/platform.h"
+#include "tools/simulator/scenario.h"
 #include "runtime/uefi/guids.h"
 #include "runtime/uefi/status.h"
 
@@ -115,23 +120,43 @@ int Count(sim::Engine engine, const std::string &operation) {
   return 0;
 }
 
+// One platform booted again and again, as a board is: every reboot loads the driver
+// afresh and brings it to its steady state.
 int Boots(sim::Engine engine, double seconds) {
   using Clock = std::chrono::steady_clock;
+  sim::Platform platform(Profile(engine));
+  BootToSteadyState(platform);
+  const uint32_t first = platform.BootNumber();
   const Clock::time_point start = Clock::now();
-  uint64_t boots = 0;
+  double elapsed = 0;
+  do {
+    platform.Reboot();
+    BootToSteadyState(platform);
+    elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+  } while (elapsed < seconds);
+  std::printf("boots %llu seconds %.6f\n", static_cast<unsigned long long>(platform.BootNumber() - first), elapsed);
+  return 0;
+}
+
+// The main job's whole default story, each time on a new platform.
+int Stories(sim::Engine engine, double seconds) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point start = Clock::now();
+  uint64_t stories = 0;
   double elapsed = 0;
   do {
     sim::Platform platform(Profile(engine));
-    BootToSteadyState(platform);
-    boots += platform.BootNumber();
+    std::ostringstream log;
+    if (!simulator::RunDefaultScenario(platform, log)) throw std::runtime_error("the default story failed: " + log.str());
+    ++stories;
     elapsed = std::chrono::duration<double>(Clock::now() - start).count();
   } while (elapsed < seconds);
-  std::printf("boots %llu seconds %.6f\n", static_cast<unsigned long long>(boots), elapsed);
+  std::printf("stories %llu seconds %.6f\n", static_cast<unsigned long long>(stories), elapsed);
   return 0;
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: driver_ops [--engine host|emulated] (--count entry|update|load | --boots SECONDS)\n");
+  std::fprintf(stderr, "usage: driver_ops [--engine host|emulated] (--count entry|update|load | --boots SECONDS | --story SECONDS)\n");
   return 2;
 }
 
@@ -141,6 +166,7 @@ int main(int argc, char **argv) {
   std::string engine = "host";
   std::string count;
   double seconds = -1;
+  double storySeconds = -1;
   for (int index = 1; index < argc; ++index) {
     std::string argument = argv[index];
     if (index + 1 >= argc) return Usage();
@@ -151,6 +177,8 @@ int main(int argc, char **argv) {
       count = value;
     } else if (argument == "--boots") {
       seconds = std::atof(value.c_str());
+    } else if (argument == "--story") {
+      storySeconds = std::atof(value.c_str());
     } else {
       return Usage();
     }
@@ -163,6 +191,7 @@ int main(int argc, char **argv) {
   try {
     if (!count.empty()) return Count(kind, count);
     if (seconds >= 0) return Boots(kind, seconds);
+    if (storySeconds >= 0) return Stories(kind, storySeconds);
   } catch (const std::exception &error) {
     std::fprintf(stderr, "driver_ops: %s\n", error.what());
     return 1;

@@ -80,7 +80,7 @@ Platform::Platform(PlatformProfile profile)
 
 Platform::~Platform() {
   loader_.reset();
-  emulator_.reset();
+  if (emulator_ != nullptr) emulator_->EndBoot();
   core_.reset();
   gCurrent = nullptr;
 }
@@ -108,7 +108,10 @@ void Platform::StartBoot() {
   trace_.Add(EffectKind::BootStart, "platform", "boot " + std::to_string(boot_));
   pcds_.StartBoot();
   core_ = std::make_unique<FirmwareCore>(*this, profile_);
-  if (profile_.engine == Engine::Emulated) emulator_ = std::make_unique<Emulator>(core_->Memory(), cpu_);
+  if (profile_.engine == Engine::Emulated) {
+    emulator_ = &Emulator::Process();
+    emulator_->StartBoot(core_->Memory());
+  }
 }
 
 Emulator &Platform::Emulation() {
@@ -140,7 +143,7 @@ void Platform::PowerCut() {
 void Platform::Reboot() {
   // Tear the old boot down before the new one maps the arena again.
   loader_->UnloadAll();
-  emulator_.reset();
+  if (emulator_ != nullptr) emulator_->EndBoot();
   core_.reset();
   actors_.clear();
   variables_.DropVolatile();

@@ -167,7 +167,7 @@ class Platform {
   std::unique_ptr<FlashHardware> flash_;
   std::unique_ptr<ImageLoader> loader_;
   std::unique_ptr<FirmwareCore> core_;
-  std::unique_ptr<Emulator> emulator_;
+  Emulator *emulator_ = nullptr;  // the process's emulated CPU, while this platform boots on it
   uint32_t boot_ = 0;
   std::vector<std::string> actors_;
   bool strict_ = false;

@@ -57,6 +57,7 @@ for engine in "${engines[@]}"; do
     fi
   done
   "$bench/bench/driver_ops" --engine "$engine" --boots 3 >"$results/boots.$engine"
+  "$bench/bench/driver_ops" --engine "$engine" --story 3 >"$results/story.$engine"
 done
 
 python3 "$root/bench/table.py" "$results" "$bench/images"

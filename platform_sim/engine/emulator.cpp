@@ -1,6 +1,7 @@
 #include "platform_sim/engine/emulator.h"
 
 #include <link.h>
+#include <sys/mman.h>
 #include <unicorn/unicorn.h>
 
 #include <cstdio>
@@ -10,7 +11,6 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "platform_sim/cpu/cpu.h"
 #include "platform_sim/engine/engine.h"
 #include "platform_sim/loader/hardware_bridge.h"
 #include "platform_sim/loader/pe_image.h"
@@ -38,13 +38,20 @@ void Check(uc_err error, const char *what) {
 }
 
 // The executable segment of the simulator program: where every host routine lives.
-struct CodeRange {
+struct ProgramCode {
   uint64_t start = 0;
   uint64_t end = 0;
 };
 
+// FNV-1a over the image as laid out: tells a reload of the same bytes at the same place.
+uint64_t Digest(const uint8_t *bytes, uint64_t size) {
+  uint64_t hash = 0xCBF29CE484222325ull;
+  for (uint64_t index = 0; index < size; ++index) hash = (hash ^ bytes[index]) * 0x100000001B3ull;
+  return hash;
+}
+
 int FindProgramCode(struct dl_phdr_info *info, size_t, void *data) {
-  auto *range = static_cast<CodeRange *>(data);
+  auto *range = static_cast<ProgramCode *>(data);
   for (int index = 0; index < info->dlpi_phnum; ++index) {
     const ElfW(Phdr) &segment = info->dlpi_phdr[index];
     if (segment.p_type == PT_LOAD && (segment.p_flags & PF_X) != 0) {
@@ -119,7 +126,12 @@ class Emulator::Frame {
   unsigned level_;
 };
 
-Emulator::Emulator(Arena &arena, Cpu &cpu) : arena_(arena), cpu_(cpu) {
+Emulator &Emulator::Process() {
+  static Emulator emulator;
+  return emulator;
+}
+
+Emulator::Emulator() {
   Check(uc_open(UC_ARCH_X86, UC_MODE_64, &uc_), "open");
   Check(uc_mem_map_ptr(uc_, Arena::kBase, Arena::kSize, UC_PROT_ALL, reinterpret_cast<void *>(Arena::kBase)),
         "map the arena");
@@ -127,7 +139,13 @@ Emulator::Emulator(Arena &arena, Cpu &cpu) : arena_(arena), cpu_(cpu) {
   // split a 64-bit access into two 32-bit ones, which a device sees as two different
   // registers; a hook sees the access as the instruction made it.) A read is answered
   // by storing the device's value where the instruction is about to load from.
-  Check(uc_mem_map(uc_, kMmioBase, kMmioSize, UC_PROT_READ | UC_PROT_WRITE), "map device registers");
+  // The backing memory is the engine's own, so that a read's value is stored directly
+  // (a write through Unicorn would look for translated code to invalidate, every time).
+  deviceWindow_ = static_cast<uint8_t *>(
+      mmap(nullptr, kMmioSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0));
+  if (deviceWindow_ == MAP_FAILED) throw std::runtime_error("emulator: cannot reserve the device window");
+  Check(uc_mem_map_ptr(uc_, kMmioBase, kMmioSize, UC_PROT_READ | UC_PROT_WRITE, deviceWindow_),
+        "map device registers");
 
   uc_hook hook;
   Check(uc_hook_add(uc_, &hook, UC_HOOK_MEM_READ | UC_HOOK_MEM_WRITE, reinterpret_cast<void *>(OnDeviceAccess), this,
@@ -139,15 +157,7 @@ Emulator::Emulator(Arena &arena, Cpu &cpu) : arena_(arena), cpu_(cpu) {
         "hook OUT");
   Check(uc_hook_add(uc_, &hook, UC_HOOK_BLOCK, reinterpret_cast<void *>(OnBlock), this, 1, 0), "hook blocks");
 
-  // The stack of outermost calls, and the return address every call starts with: a
-  // HLT that is never executed (the run stops when RIP reaches it).
-  auto *stack = static_cast<uint8_t *>(arena_.AllocateFirmwarePages(kStackPages, EfiBootServicesData));
-  stackTop_ = reinterpret_cast<uint64_t>(stack) + kStackPages * Arena::kPageSize - 0x40;
-  auto *sentinel = static_cast<uint8_t *>(arena_.AllocateFirmwarePages(1, EfiBootServicesCode));
-  std::memset(sentinel, 0xF4, Arena::kPageSize);
-  sentinel_ = reinterpret_cast<uint64_t>(sentinel);
-
-  CodeRange code;
+  ProgramCode code;
   dl_iterate_phdr(FindProgramCode, &code);
   programCodeStart_ = code.start;
   programCodeEnd_ = code.end;
@@ -156,17 +166,49 @@ Emulator::Emulator(Arena &arena, Cpu &cpu) : arena_(arena), cpu_(cpu) {
 Emulator::~Emulator() {
   for (uc_context *context : saved_) uc_context_free(context);
   uc_close(uc_);
+  munmap(deviceWindow_, kMmioSize);
+}
+
+void Emulator::StartBoot(Arena &arena) {
+  arena_ = &arena;
+  // What this boot's platform published is checked again.
+  publishedRoutines_.clear();
+  instructions_ = 0;
+  blockBudget_ = kDefaultBlockBudget;
+  // The stack of outermost calls, and the return address every call starts with: a
+  // HLT that is never executed (the run stops when RIP reaches it).
+  auto *sentinel = static_cast<uint8_t *>(arena.AllocateFirmwarePages(1, EfiBootServicesCode));
+  std::memset(sentinel, 0xF4, Arena::kPageSize);
+  sentinel_ = reinterpret_cast<uint64_t>(sentinel);
+  auto *stack = static_cast<uint8_t *>(arena.AllocateFirmwarePages(kStackPages, EfiBootServicesData));
+  stackTop_ = reinterpret_cast<uint64_t>(stack) + kStackPages * Arena::kPageSize - 0x40;
+}
+
+void Emulator::EndBoot() {
+  images_.clear();
+  arena_ = nullptr;
 }
 
 void Emulator::AddImage(const std::string &name, uint64_t base, uint64_t size, const PeImage &file) {
-  // Memory reused for a new image must not run stale translations.
-  uc_ctl_remove_cache(uc_, base, base + size);
   images_.push_back(Image{name, base, size});
+  const auto *bytes = reinterpret_cast<const uint8_t *>(base);
+  const uint64_t digest = Digest(bytes, size);
+  for (auto range = codeRanges_.begin(); range != codeRanges_.end();) {
+    if (range->base == base && range->size == size && range->digest == digest) return;  // translations still hold
+    if (range->base < base + size && base < range->base + range->size) {
+      for (size_t hook : range->hooks) uc_hook_del(uc_, hook);
+      range = codeRanges_.erase(range);
+    } else {
+      ++range;
+    }
+  }
+  // Memory reused for other bytes must not run stale translations.
+  uc_ctl_remove_cache(uc_, base, base + size);
+  CodeRange &range = codeRanges_.emplace_back(CodeRange{base, size, digest, {}});
   // The instructions the models see: PAUSE and RDTSC cost virtual time, CLI and STI
   // change the interrupt flag the devices look at. A hook at an address fires only
   // when an instruction starts there, so a matching byte inside another instruction
   // costs nothing.
-  const auto *bytes = reinterpret_cast<const uint8_t *>(base);
   for (const PeSection &section : file.Sections()) {
     if (!section.Executable()) continue;
     const uint64_t start = section.virtualAddress;
@@ -181,6 +223,7 @@ void Emulator::AddImage(const std::string &name, uint64_t base, uint64_t size, c
       Check(uc_hook_add(uc_, &hook, UC_HOOK_CODE, reinterpret_cast<void *>(OnMarkedInstruction), this,
                         base + offset, base + offset),
             "hook instruction");
+      range.hooks.push_back(hook);
     }
   }
 }
@@ -200,19 +243,27 @@ uint64_t Emulator::Register(int id) const {
 
 void Emulator::SetRegister(int id, uint64_t value) { uc_reg_write(uc_, id, &value); }
 
+// The stack words of a call: guest memory that the host sees at the same address.
 uint64_t Emulator::ReadWord(uint64_t address) const {
   uint64_t value = 0;
-  uc_mem_read(uc_, address, &value, sizeof(value));
+  if (arena_ != nullptr && arena_->InArena(address, sizeof(value))) {
+    std::memcpy(&value, reinterpret_cast<const void *>(address), sizeof(value));
+  } else {
+    uc_mem_read(uc_, address, &value, sizeof(value));
+  }
   return value;
 }
 
 void Emulator::WriteWord(uint64_t address, uint64_t value) {
-  Check(uc_mem_write(uc_, address, &value, sizeof(value)), "write the stack");
+  if (arena_ == nullptr || !arena_->InArena(address, sizeof(value))) {
+    throw std::runtime_error("emulator: a call frame outside the arena");
+  }
+  std::memcpy(reinterpret_cast<void *>(address), &value, sizeof(value));
 }
 
 void Emulator::SyncInterruptFlagToGuest() {
   uint64_t flags = Register(UC_X86_REG_RFLAGS);
-  flags = (flags & ~kInterruptEnable) | kReservedFlag | (cpu_.InterruptsEnabled() ? kInterruptEnable : 0);
+  flags = (flags & ~kInterruptEnable) | kReservedFlag | (HardwarePort()->ReadFlags() & kInterruptEnable);
   SetRegister(UC_X86_REG_RFLAGS, flags);
 }
 
@@ -256,7 +307,7 @@ uint64_t Emulator::Call(uint64_t function, const std::vector<uint64_t> &argument
 bool Emulator::IsPublishedRoutine(uint64_t address) {
   if (publishedRoutines_.count(address) != 0) return true;
   if (address < programCodeStart_ || address >= programCodeEnd_) return false;
-  if (!arena_.PlatformHoldsWord(address)) return false;
+  if (arena_ == nullptr || !arena_->PlatformHoldsWord(address)) return false;
   publishedRoutines_.insert(address);
   return true;
 }
@@ -353,7 +404,7 @@ void Emulator::OnDeviceAccess(uc_engine *uc, int type, uint64_t address, int siz
       return;
     }
     const uint64_t read = HardwarePort()->MmioRead(address, static_cast<UINT8>(size));
-    uc_mem_write(uc, address, &read, static_cast<size_t>(size));
+    std::memcpy(emulator->deviceWindow_ + (address - kMmioBase), &read, static_cast<size_t>(size));
   } catch (...) {
     emulator->Hold(std::current_exception());
   }

@@ -26,7 +26,6 @@ struct uc_context;
 namespace sim {
 
 class Arena;
-class Cpu;
 class PeImage;
 
 class Emulator {
@@ -42,10 +41,20 @@ class Emulator {
   // How far past a handed pointer the image may reach into the caller's memory.
   static constexpr uint64_t kHandedWindow = 0x100000;
 
-  Emulator(Arena &arena, Cpu &cpu);
+  // The process's emulated CPU. Platforms exist one at a time, each boot of each takes
+  // it in turn and attaches its own memory (always at the same fixed address). What it
+  // translated stays valid for an image laid out again at the same address with the
+  // same bytes, so a reboot, or the next platform of a test run, does not translate the
+  // shipped code again: translating is most of what emulation costs.
+  static Emulator &Process();
   ~Emulator();
   Emulator(const Emulator &) = delete;
   Emulator &operator=(const Emulator &) = delete;
+
+  // A boot starts: the arena is mapped at its fixed address already; the emulator takes
+  // its stack and return sentinel from it. EndBoot forgets the boot's images.
+  void StartBoot(Arena &arena);
+  void EndBoot();
 
   // An image laid out in the arena: its code is searched for the instructions the
   // models must see, and faults inside it are reported against its name.
@@ -77,6 +86,14 @@ class Emulator {
     uint64_t base;
     uint64_t size;
   };
+  // The instruction hooks of code laid out at one place, kept across boots while the
+  // same bytes come back there.
+  struct CodeRange {
+    uint64_t base;
+    uint64_t size;
+    uint64_t digest;
+    std::vector<size_t> hooks;
+  };
   struct PendingFault {
     bool set = false;
     std::string access;
@@ -84,6 +101,8 @@ class Emulator {
     uint64_t rip = 0;
   };
   class Frame;
+
+  Emulator();
 
   uint64_t Register(int id) const;
   void SetRegister(int id, uint64_t value);
@@ -105,12 +124,13 @@ class Emulator {
   static void OnBlock(uc_engine *uc, uint64_t address, uint32_t size, void *self);
   static void OnCountedInstruction(uc_engine *uc, uint64_t address, uint32_t size, void *self);
 
-  Arena &arena_;
-  Cpu &cpu_;
+  Arena *arena_ = nullptr;
+  uint8_t *deviceWindow_ = nullptr;  // backs the device registers' addresses
   uc_engine *uc_ = nullptr;
   uint64_t stackTop_ = 0;
   uint64_t sentinel_ = 0;
   std::vector<Image> images_;
+  std::vector<CodeRange> codeRanges_;
   std::vector<uc_context *> saved_;  // one per nesting level
   unsigned depth_ = 0;
   std::exception_ptr held_;

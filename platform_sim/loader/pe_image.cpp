@@ -2,7 +2,6 @@
 
 #include <cstring>
 #include <fstream>
-#include <iterator>
 
 namespace sim {
 
@@ -43,7 +42,10 @@ std::optional<PeImage> PeImage::ReadFile(const std::string &path, std::string *e
     if (error != nullptr) *error = "cannot open " + path;
     return std::nullopt;
   }
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  file.seekg(0, std::ios::end);
+  std::vector<uint8_t> bytes(static_cast<size_t>(file.tellg()));
+  file.seekg(0, std::ios::beg);
+  file.read(reinterpret_cast<char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   return Parse(std::move(bytes), error);
 }
 
