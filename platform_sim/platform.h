@@ -95,7 +95,7 @@ class Platform {
   Result Call(Result(EFIAPI *function)(Parameters...), Arguments... arguments) {
     static_assert(sizeof...(Parameters) == sizeof...(Arguments), "wrong number of arguments");
     const auto address = reinterpret_cast<uint64_t>(function);
-    if (emulator_ != nullptr && emulator_->Owns(address)) {
+    if (emulator_ != nullptr && emulator_->Runs(address)) {
       const uint64_t result = emulator_->Call(address, {ToWord(static_cast<Parameters>(arguments))...});
       if constexpr (std::is_pointer_v<Result>) {
         return reinterpret_cast<Result>(result);

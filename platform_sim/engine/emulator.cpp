@@ -228,6 +228,24 @@ void Emulator::AddImage(const std::string &name, uint64_t base, uint64_t size, c
   }
 }
 
+void Emulator::RemoveImage(uint64_t base) {
+  for (auto image = images_.begin(); image != images_.end(); ++image) {
+    if (image->base != base) continue;
+    for (auto range = codeRanges_.begin(); range != codeRanges_.end(); ++range) {
+      if (range->base != base) continue;
+      for (size_t hook : range->hooks) uc_hook_del(uc_, hook);
+      codeRanges_.erase(range);
+      break;
+    }
+    std::memset(reinterpret_cast<void *>(base), 0xCC, image->size);
+    uc_ctl_remove_cache(uc_, base, base + image->size);
+    images_.erase(image);
+    return;
+  }
+}
+
+bool Emulator::Runs(uint64_t address) const { return Arena::kBase <= address && address < Arena::kBase + Arena::kSize; }
+
 std::string Emulator::OwnerOf(uint64_t address) const {
   for (const Image &image : images_) {
     if (address >= image.base && address - image.base < image.size) return image.name;

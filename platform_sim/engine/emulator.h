@@ -59,8 +59,13 @@ class Emulator {
   // An image laid out in the arena: its code is searched for the instructions the
   // models must see, and faults inside it are reported against its name.
   void AddImage(const std::string &name, uint64_t base, uint64_t size, const PeImage &file);
+  // An image firmware unloads: its translations and hooks go, and its memory is filled
+  // with breakpoints, so that a later call into it traps as it would in freed memory.
+  void RemoveImage(uint64_t base);
   std::string OwnerOf(uint64_t address) const;
-  bool Owns(uint64_t address) const { return !OwnerOf(address).empty(); }
+  // Whether a call to this address runs on the emulated CPU: every address in the arena
+  // (images, and the memory an unloaded image left), never a host routine.
+  bool Runs(uint64_t address) const;
 
   // Runs the image function at `function` with these arguments until it returns, and
   // gives its RAX. Nests: a host routine called from the image may call in again.

@@ -17,13 +17,19 @@ FirmwareCore::FirmwareCore(Platform &platform, const PlatformProfile &profile)
     : platform_(platform),
       events_(arena_,
               [&platform](const EventRecord &event) {
-                // Real firmware would call into freed code: the call is a fault, not a call.
-                if (platform.Images().IsUnloaded(reinterpret_cast<const void *>(event.notify))) {
+                // Real firmware would call into freed code. A host image cannot be made to
+                // fault safely, so the call is refused and recorded; on the emulated CPU the
+                // image's memory is freed and the call faults for real, which is recorded.
+                if (platform.Images().IsUnloaded(reinterpret_cast<const void *>(event.notify)) && !platform.Emulated()) {
                   platform.Fault("notify function of unloaded image " + event.owner + " not called");
                   return;
                 }
                 ActorScope actor(platform, event.owner);
-                platform.Call(event.notify, event.id, event.context);
+                try {
+                  platform.Call(event.notify, event.id, event.context);
+                } catch (const ImageFault &fault) {
+                  platform.Fault("notify function of " + event.owner + " faulted: " + fault.what());
+                }
               }),
       protocols_(
           arena_, [this](EFI_EVENT event) { events_.Signal(event); },

@@ -127,9 +127,8 @@ LoadedImage &ImageLoader::Load(Platform &platform, const std::string &name, cons
     // image as one whose entry failed.
     core.SetInSmm(wasInSmm);
     image.fault = fault.what();
-    image.unloaded = true;
     platform.Record(EffectKind::ImageFault, fault.what(), fault.Rip());
-    platform.Record(EffectKind::ImageUnload, name + " unloaded after its entry faulted");
+    Unload(platform, image, name + " unloaded after its entry faulted");
     return image;
   } catch (...) {
     core.SetInSmm(wasInSmm);
@@ -138,11 +137,19 @@ LoadedImage &ImageLoader::Load(Platform &platform, const std::string &name, cons
   core.SetInSmm(wasInSmm);
   image.entryReturned = true;
   platform.Record(EffectKind::ImageEntryReturn, "entry returned " + StatusText(image.entryStatus), image.entryStatus);
-  if (EFI_ERROR(image.entryStatus)) {
-    image.unloaded = true;
-    platform.Record(EffectKind::ImageUnload, name + " unloaded after its failed entry");
-  }
+  if (EFI_ERROR(image.entryStatus)) Unload(platform, image, name + " unloaded after its failed entry");
   return image;
+}
+
+// Firmware unloads an image whose entry failed. A host image stays mapped (calls into it
+// are refused where the platform makes them); a firmware image's memory is freed, so a
+// call into it faults as it would on a real machine.
+void ImageLoader::Unload(Platform &platform, LoadedImage &image, const std::string &why) {
+  image.unloaded = true;
+  platform.Record(EffectKind::ImageUnload, why);
+  if (image.library != nullptr || !platform.Emulated()) return;
+  platform.Emulation().RemoveImage(image.base);
+  platform.Memory().FreePages(image.base, (image.size + Arena::kPageSize - 1) / Arena::kPageSize);
 }
 
 std::string ImageLoader::OwnerOf(const void *code) const {

@@ -66,6 +66,7 @@ class ImageLoader {
   uint64_t MapHostImage(const std::string &name, LoadedImage &image);
   uint64_t MapFirmwareImage(Platform &platform, const std::string &name, const LoadOptions &options,
                             LoadedImage &image);
+  static void Unload(Platform &platform, LoadedImage &image, const std::string &why);
 
   std::string hostDirectory_;
   std::string firmwareDirectory_;
