@@ -28,6 +28,9 @@ struct PlatformProfile {
   bool pcdProtocols = true;
   bool flashAccessProtocol = true;
   bool flashAccessFails = false;  // ReadFlash answers EFI_DEVICE_ERROR
+  // Any status ReadFlash answers instead of reading (an error, or a warning with the
+  // buffer filled); unset: it reads.
+  std::optional<EFI_STATUS> flashAccessStatus;
   bool smmBase = false;
   bool pcdInfoProtocols = true;   // the two PCD information protocols
   bool smmAccess = true;          // EFI_SMM_ACCESS2_PROTOCOL over the arena's SMRAM
@@ -46,7 +49,7 @@ struct PlatformProfile {
   bool pitStuck = false;
   bool interruptsEnabled = true;
   std::map<uint8_t, uint8_t> cmosBank2;
-  EcResponsiveness ecResponsiveness = EcResponsiveness::Normal;
+  EcBehaviour ecResponsiveness = EcResponsiveness::Normal;  // mode, death after n bytes, busy at start
   std::vector<uint8_t> ecAnswers;  // answers to successive 0x9A commands; 0x80 after
   bool pmcPresent = true;         // power management controller at PCI 0:31.2
   bool traceHubDisabled = false;  // the PMC's trace-hub disable bit

@@ -3,6 +3,7 @@
 // pointer gets one to input bytes (or null), the others get input integers.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -36,6 +37,10 @@ size_t PlanSlots(std::vector<Char> &format, std::vector<Slot> &plan) {
       }
       ++index;
     }
+    if (plan.size() > kSlots) {
+      format[start] = 0;
+      break;
+    }
     if (index >= format.size() || format[index] == 0) break;
     Char ch = format[index];
     if (ch == 'a' || ch == 's' || ch == 'S' || ch == 'g' || ch == 't') {
@@ -63,10 +68,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   std::vector<char> ascii = input.ConsumeBytes<char>(input.ConsumeIntegralInRange<size_t>(0, 64));
   // Three zero bytes: whatever width the engine reads the string with, it finds its end
   // (a UCS-2 read of it needs an aligned zero unit).
+  // Every target holds at least 16 bytes as well, what a GUID or a time directive reads.
   ascii.insert(ascii.end(), {0, 0, 0});
+  if (ascii.size() < 34) ascii.resize(34, 0);
   std::vector<char16_t> wide;
   for (char ch : input.ConsumeBytes<char>(input.ConsumeIntegralInRange<size_t>(0, 64))) wide.push_back(char16_t(ch * 257));
-  wide.push_back(0);
+  wide.resize(std::max<size_t>(wide.size() + 1, 17), 0);
   std::vector<uint8_t> guidAndTime = input.ConsumeBytes<uint8_t>(32);
   guidAndTime.resize(34, 0);  // a GUID, a time, and a zero unit for a string read of them
   UINT64 integers[kSlots];

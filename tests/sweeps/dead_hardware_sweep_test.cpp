@@ -1,0 +1,90 @@
+// Dead hardware: every scenario runs against each device that stops answering and must
+// end within a bounded virtual time, with the statuses the driver gives for that case.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "runtime/uefi/status.h"
+#include "tests/sweeps/scenarios.h"
+
+namespace {
+
+struct Fault {
+  const char *name;
+  void (*apply)(sim::PlatformProfile &profile);
+  bool controllerGone;  // the embedded controller stops before the sequence ends
+};
+
+// One line per fault.
+const std::vector<Fault> &Faults() {
+  static const std::vector<Fault> faults = {
+      {"EcDead", [](sim::PlatformProfile &p) { p.ecResponsiveness = sim::EcResponsiveness::Dead; }, true},
+      {"EcMute", [](sim::PlatformProfile &p) { p.ecResponsiveness = sim::EcResponsiveness::Mute; }, true},
+      {"EcDeadAfter1Byte", [](sim::PlatformProfile &p) { p.ecResponsiveness.deadAfterBytes = 1; }, true},
+      {"EcDeadAfter4Bytes", [](sim::PlatformProfile &p) { p.ecResponsiveness.deadAfterBytes = 4; }, true},
+      {"EcDeadAfter11Bytes", [](sim::PlatformProfile &p) { p.ecResponsiveness.deadAfterBytes = 11; }, true},
+      {"EcDeadAfter19Bytes", [](sim::PlatformProfile &p) { p.ecResponsiveness.deadAfterBytes = 19; }, true},
+      {"EcBusyAtStart", [](sim::PlatformProfile &p) { p.ecResponsiveness.busyAtStartUs = 20000; }, false},
+      {"PitOutputNeverSet", [](sim::PlatformProfile &p) { p.pitStuck = true; }, false},
+      {"FlashStuckBusy", [](sim::PlatformProfile &p) { p.flash.faults.stuckBusy = true; }, false},
+      {"FlashEraseFails", [](sim::PlatformProfile &p) { p.flash.faults.failEveryErase = true; }, false},
+      {"FlashProgramFails", [](sim::PlatformProfile &p) { p.flash.faults.failEveryProgram = true; }, false},
+      {"FlashWorstCaseTimes", [](sim::PlatformProfile &p) { p.flash.faults.worstCaseTimes = true; }, false},
+      {"SpiControllerAbsent", [](sim::PlatformProfile &p) { p.flash.kind = sim::FlashPartKind::None; }, false},
+      {"SpiBarAllOnes", [](sim::PlatformProfile &p) { p.flash.spiBarAllOnes = true; }, false},
+      {"TraceHubAbsent", [](sim::PlatformProfile &p) { p.traceHubPresent = false; }, false},
+      {"PmcAbsent", [](sim::PlatformProfile &p) { p.pmcPresent = false; }, false},
+  };
+  return faults;
+}
+
+// Virtual time a scenario may take on dead hardware: every wait of the drivers is
+// bounded well below this.
+constexpr uint64_t kBoundPs = 10ull * 1000000000000ull;  // 10 s
+
+struct Case {
+  const sweep::Scenario *scenario;
+  const Fault *fault;
+};
+
+std::vector<Case> Cases() {
+  std::vector<Case> cases;
+  for (const sweep::Scenario &scenario : sweep::Scenarios()) {
+    for (const Fault &fault : Faults()) cases.push_back({&scenario, &fault});
+  }
+  return cases;
+}
+
+std::string CaseName(const ::testing::TestParamInfo<Case> &info) {
+  return std::string(info.param.scenario->name) + "_" + info.param.fault->name;
+}
+
+class DeadHardwareSweep : public ::testing::TestWithParam<Case> {};
+
+TEST_P(DeadHardwareSweep, EndsInBoundedTimeWithTheDriversStatuses) {
+  const sweep::Scenario &scenario = *GetParam().scenario;
+  const Fault &fault = *GetParam().fault;
+  sim::PlatformProfile profile = scenario.profile();
+  fault.apply(profile);
+  sim::Platform platform(profile);
+  uint64_t start = platform.Processor().NowPs();
+  sweep::Outcome outcome = scenario.run(platform, scenario.image);
+  uint64_t elapsed = platform.Processor().NowPs() - start;
+  EXPECT_LT(elapsed, kBoundPs) << "virtual time " << elapsed / 1000000000ull << " ms";
+  EXPECT_FALSE(outcome.reset);
+
+  // No dead device stops the driver from starting or its flash-independent operations
+  // from succeeding; only the controller's own sequence reports that it stopped.
+  for (const auto &[step, status] : outcome.steps) {
+    EFI_STATUS due = EFI_SUCCESS;
+    if (step == "signal" && fault.controllerGone) due = EFI_TIMEOUT;
+    // The default CMOS holds the override marker: the override is reported.
+    EXPECT_EQ(status, due) << step;
+  }
+  EXPECT_EQ(outcome.steps.empty(), false);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scenarios, DeadHardwareSweep, ::testing::ValuesIn(Cases()), CaseName);
+
+}  // namespace
