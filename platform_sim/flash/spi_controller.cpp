@@ -1,5 +1,6 @@
 #include "platform_sim/flash/spi_controller.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "runtime/uefi/status.h"
@@ -55,10 +56,16 @@ uint8_t SpiController::Peek(uint64_t linear) const {
   return part == nullptr ? 0xFF : part->Array().Get(offset);
 }
 
+// Copied a component at a time: factory images are megabytes.
 void SpiController::Load(uint64_t linear, const std::vector<uint8_t> &data) {
-  for (size_t index = 0; index < data.size(); ++index) {
+  size_t index = 0;
+  while (index < data.size()) {
     auto [part, offset] = Locate(linear + index);
-    if (part != nullptr) part->Array().Load(offset, {data[index]});
+    if (part == nullptr) return;
+    size_t run = static_cast<size_t>(std::min<uint64_t>(part->Array().Size() - offset, data.size() - index));
+    part->Array().Load(offset, std::vector<uint8_t>(data.begin() + static_cast<long>(index),
+                                                    data.begin() + static_cast<long>(index + run)));
+    index += run;
   }
 }
 
