@@ -7,6 +7,7 @@
 
 #include "runtime/uefi/status.h"
 #include "tests/sweeps/scenarios.h"
+#include "tests/tagstore/tag_store_fixture.h"
 
 namespace {
 
@@ -86,5 +87,73 @@ TEST_P(DeadHardwareSweep, EndsInBoundedTimeWithTheDriversStatuses) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, DeadHardwareSweep, ::testing::ValuesIn(Cases()), CaseName);
+
+}  // namespace
+
+// The same dead flash under the tag store's flush (as the SMM deliverable carries it):
+// the flush ends in bounded time, and whatever it reports, a record the flash does not
+// hold stays dirty, so a later flush writes it again.
+namespace {
+
+struct FlushCase {
+  tagtest::Flash flash;
+  const char *fault;
+  void (*apply)(sim::FlashFaults &faults);
+};
+
+std::vector<FlushCase> FlushCases() {
+  std::vector<FlushCase> cases;
+  for (tagtest::Flash flash : {tagtest::Flash::SpiBoot, tagtest::Flash::SpiSmmRegion, tagtest::Flash::Parallel,
+                               tagtest::Flash::FirmwareHub}) {
+    cases.push_back({flash, "StuckBusy", [](sim::FlashFaults &f) { f.stuckBusy = true; }});
+    cases.push_back({flash, "EraseFails", [](sim::FlashFaults &f) { f.failEveryErase = true; }});
+    cases.push_back({flash, "ProgramFails", [](sim::FlashFaults &f) { f.failEveryProgram = true; }});
+  }
+  return cases;
+}
+
+class DeadFlashFlush : public ::testing::TestWithParam<FlushCase> {};
+
+TEST_P(DeadFlashFlush, EndsInBoundedTimeAndKeepsEveryUnwrittenRecordDirty) {
+  const FlushCase &c = GetParam();
+  sim::Platform platform(tagtest::FlashPlatform(c.flash));
+  TAG_STORE_PROBE *probe = tagtest::LoadProbe(platform, tagtest::RunsInSmm(c.flash));
+  std::vector<uint8_t> log(512, 0x42);
+  UINT64 size = 0;
+  ASSERT_TRUE(probe->Write(tagtest::kPlog, &size, log.data()));
+  c.apply(platform.Flash().Faults());
+  uint64_t start = platform.Processor().NowPs();
+  BOOLEAN flushed = probe->Flush();
+  uint64_t elapsed = platform.Processor().NowPs() - start;
+  EXPECT_LT(elapsed, kBoundPs) << "virtual time " << elapsed / 1000000000ull << " ms";
+
+  // A flush rewrites every record once any is dirty: a record the flash lost is safe
+  // as long as some entry is still dirty.
+  TagStoreEntry *table = probe->Table();
+  std::vector<size_t> lost;
+  bool anyDirty = false;
+  for (size_t index = 0; table[index].Tag != TAG_STORE_TERMINATOR; ++index) {
+    const TagStoreEntry &entry = table[index];
+    auto flash = platform.Flash().Peek(tagtest::kBase + entry.Offset, entry.Size);
+    if (!std::equal(flash.begin(), flash.end(), static_cast<const uint8_t *>(entry.Cache))) lost.push_back(index);
+    anyDirty |= entry.Dirty == 1;
+  }
+  if (!lost.empty()) {
+    EXPECT_TRUE(anyDirty) << lost.size() << " records not in the flash and nothing left dirty";
+  }
+  // An erase the store learns about (refused, or failed on SPI) fails the flush.
+  bool spi = c.flash == tagtest::Flash::SpiBoot || c.flash == tagtest::Flash::SpiSmmRegion;
+  if (c.flash == tagtest::Flash::FirmwareHub || (spi && std::string(c.fault) != "ProgramFails")) {
+    EXPECT_EQ(flushed, FALSE);
+  }
+  if (flushed == TRUE) {
+    EXPECT_EQ(lost.empty(), !anyDirty) << "a reported flush leaves dirty exactly what it could not write";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Flashes, DeadFlashFlush, ::testing::ValuesIn(FlushCases()),
+                         [](const ::testing::TestParamInfo<FlushCase> &info) {
+                           return std::string(tagtest::FlashName(info.param.flash)) + "_" + info.param.fault;
+                         });
 
 }  // namespace
