@@ -2,6 +2,7 @@
 // end within a bounded virtual time, with the statuses the driver gives for that case.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,13 @@ TEST_P(DeadHardwareSweep, EndsInBoundedTimeWithTheDriversStatuses) {
   uint64_t elapsed = platform.Processor().NowPs() - start;
   EXPECT_LT(elapsed, kBoundPs) << "virtual time " << elapsed / 1000000000ull << " ms";
   EXPECT_FALSE(outcome.reset);
+  std::string statuses;
+  for (const auto &[step, status] : outcome.steps) statuses += " " + step + "=0x" + [](EFI_STATUS s) {
+    char text[20];
+    std::snprintf(text, sizeof(text), "%llX", static_cast<unsigned long long>(s));
+    return std::string(text);
+  }(status);
+  std::printf("%s / %s: %.1f ms virtual,%s\n", scenario.name, fault.name, elapsed / 1e9, statuses.c_str());
 
   // No dead device stops the driver from starting or its flash-independent operations
   // from succeeding; only the controller's own sequence reports that it stopped.
@@ -126,6 +134,8 @@ TEST_P(DeadFlashFlush, EndsInBoundedTimeAndKeepsEveryUnwrittenRecordDirty) {
   BOOLEAN flushed = probe->Flush();
   uint64_t elapsed = platform.Processor().NowPs() - start;
   EXPECT_LT(elapsed, kBoundPs) << "virtual time " << elapsed / 1000000000ull << " ms";
+  std::printf("flush on %s / %s: %.1f ms virtual, flush %s\n", tagtest::FlashName(c.flash), c.fault, elapsed / 1e9,
+              flushed ? "TRUE" : "FALSE");
 
   // A flush rewrites every record once any is dirty: a record the flash lost is safe
   // as long as some entry is still dirty.
