@@ -52,6 +52,7 @@ ProbePlatform::ProbePlatform() {
 
 void ProbePlatform::Tidy() {
   platform_->Trace().Clear();
+  platform_->TraceHubWindow().ForgetFinished();
   platform_->Core().CallLog().clear();
   for (void *copy : gPcdCopies) platform_->Memory().FreePool(copy);
   gPcdCopies.clear();

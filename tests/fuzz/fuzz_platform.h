@@ -21,8 +21,9 @@ class ProbePlatform {
   sim::Platform &Platform() { return *platform_; }
   TAG_STORE_PROBE &Probe() { return *probe_; }
 
-  // Drops what earlier inputs left in the effect record, the call log and the
-  // platform-owned copies of PCD values, so a long run keeps a constant footprint.
+  // Drops what earlier inputs left in the effect record, the call log, the trace hub
+  // and the platform-owned copies of PCD values, so a long run keeps a small footprint
+  // (the post-code history of the platform still grows by a few bytes per input).
   void Tidy();
 
  private:
