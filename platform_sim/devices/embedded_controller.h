@@ -43,7 +43,8 @@ struct EcBehaviour {
   uint64_t busyAtStartUs = 0;
 
   EcBehaviour() = default;
-  EcBehaviour(EcResponsiveness responsiveness) : mode(responsiveness) {}  // NOLINT: a plain mode reads naturally
+  // A plain mode converts, so a profile can still say "= EcResponsiveness::Dead".
+  EcBehaviour(EcResponsiveness responsiveness) : mode(responsiveness) {}
 };
 
 class EmbeddedController : public IoDevice {

@@ -110,7 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }
   }
   size_t unit = (mode & FORMAT_UCS2_OUTPUT) ? 2 : 1;
-  std::vector<uint8_t> out(bufferSize * unit + 0);
+  std::vector<uint8_t> out(bufferSize * unit);  // exactly the size given: an overrun is a report
   const void *format = (mode & FORMAT_UCS2_FORMAT) ? static_cast<const void *>(format16.data())
                                                    : static_cast<const void *>(format8.data());
   UINTN written = FormatWithFlags(out.empty() ? nullptr : out.data(), bufferSize, mode, format, args[0], args[1],

@@ -91,7 +91,7 @@ TEST_P(DeadHardwareSweep, EndsInBoundedTimeWithTheDriversStatuses) {
     // The default CMOS holds the override marker: the override is reported.
     EXPECT_EQ(status, due) << step;
   }
-  EXPECT_EQ(outcome.steps.empty(), false);
+  EXPECT_FALSE(outcome.steps.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, DeadHardwareSweep, ::testing::ValuesIn(Cases()), CaseName);
