@@ -92,6 +92,7 @@ set(PLATFORM_CONFIG_SOURCES
   platform_config/ec_access.cpp
   platform_config/manufacturing_records.cpp
   platform_config/password_provisioning.cpp
+  platform_config/secret_wipe.cpp
   ${PLATFORM_CONFIG_LIST_SOURCES}
 )
 

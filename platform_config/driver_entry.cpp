@@ -8,18 +8,41 @@
 
 static CHAR16 mAdministerSecureBootName[] = u"AdministerSecureBoot";
 
+// The entry's two notification events, and whether their callbacks closed them. A
+// callback may run (and close its event) inside the registration, before the entry has
+// the event in hand, so closing is remembered as a flag rather than by clearing the
+// event.
+static EFI_EVENT mSetupDataEvent;
+static EFI_EVENT mVariableWriteEvent;
+static BOOLEAN mSetupDataEventClosed;
+static BOOLEAN mVariableWriteEventClosed;
+
+// A failed entry gets the image unloaded: no notification may call into it afterwards.
+static EFI_STATUS FailEntry(EFI_STATUS Status) {
+  if (mSetupDataEvent != nullptr && !mSetupDataEventClosed) {
+    gBS->CloseEvent(mSetupDataEvent);
+    mSetupDataEventClosed = TRUE;
+  }
+  if (mVariableWriteEvent != nullptr && !mVariableWriteEventClosed) {
+    gBS->CloseEvent(mVariableWriteEvent);
+    mVariableWriteEventClosed = TRUE;
+  }
+  return Status;
+}
+
 EFI_STATUS EFIAPI PlatformConfigDxeEntry(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *SystemTable) {
   (void)SystemTable;
   VOID *Registration = nullptr;
   // Both registrations come first: the immediate run of SetupDataNotify therefore
   // cannot find our own protocol yet and leaves its event open.
-  RegisterProtocolNotification(&gSetupDataProtocolGuid, TPL_CALLBACK, SetupDataNotify, nullptr, &Registration);
-  RegisterProtocolNotification(&gEfiVariableWriteArchProtocolGuid, TPL_CALLBACK, VariableWriteNotify, nullptr,
-                               &Registration);
+  mSetupDataEvent =
+      RegisterProtocolNotification(&gSetupDataProtocolGuid, TPL_CALLBACK, SetupDataNotify, nullptr, &Registration);
+  mVariableWriteEvent = RegisterProtocolNotification(&gEfiVariableWriteArchProtocolGuid, TPL_CALLBACK,
+                                                     VariableWriteNotify, nullptr, &Registration);
 
   PLATFORM_CONFIG_PROTOCOL *Interface = (PLATFORM_CONFIG_PROTOCOL *)AllocateZeroPool(sizeof(PLATFORM_CONFIG_PROTOCOL));
   if (Interface == nullptr) {
-    return EFI_OUT_OF_RESOURCES;
+    return FailEntry(EFI_OUT_OF_RESOURCES);
   }
   Interface->UpdateSetupPolicy = UpdateSetupPolicy;
   Interface->LoadPlatformConfig = LoadPlatformConfig;
@@ -33,7 +56,7 @@ EFI_STATUS EFIAPI PlatformConfigDxeEntry(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABL
       gBS->InstallProtocolInterface(&Handle, &gPlatformConfigProtocolGuid, EFI_NATIVE_INTERFACE, Interface);
   if (EFI_ERROR(Status)) {
     FreePool(Interface);
-    return Status;
+    return FailEntry(Status);
   }
   return EFI_SUCCESS;
 }
@@ -50,6 +73,7 @@ VOID EFIAPI VariableWriteNotify(EFI_EVENT Event, VOID *Context) {
                    EFI_VARIABLE_NON_VOLATILE | EFI_VARIABLE_BOOTSERVICE_ACCESS | EFI_VARIABLE_RUNTIME_ACCESS,
                    sizeof(Value), &Value);
   gBS->CloseEvent(Event);
+  mVariableWriteEventClosed = TRUE;
 }
 
 VOID EFIAPI SetupDataNotify(EFI_EVENT Event, VOID *Context) {
@@ -67,4 +91,5 @@ VOID EFIAPI SetupDataNotify(EFI_EVENT Event, VOID *Context) {
     return;
   }
   gBS->CloseEvent(Event);
+  mSetupDataEventClosed = TRUE;
 }

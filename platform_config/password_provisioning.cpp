@@ -1,6 +1,7 @@
 #include "platform_config/password_provisioning.h"
 
 #include "platform_config/flash_access_protocol.h"
+#include "platform_config/secret_wipe.h"
 #include "platform_config/setup_records.h"
 #include "runtime/base/pool.h"
 #include "runtime/base/services.h"
@@ -20,13 +21,14 @@ static BOOLEAN BlockCarriesPasswords(const UINT8 *Block) {
   return Block[PASSWORD_PROVISION_FLAG_OFFSET] != 0 ? TRUE : FALSE;
 }
 
-// Widens a password field into a fresh zero-filled variable buffer: at most 8 units,
-// stopping at the field's NUL or at the end of the 64-byte block, whichever comes first
-// (the user field has only 15 bytes inside the block). Each byte is sign-extended.
+// Widens a password field into a fresh zero-filled pool buffer of 16 bytes: at most 8
+// units, stopping at the field's NUL or at the end of the 64-byte block, whichever comes
+// first (the user field has only 15 bytes inside the block). Each byte is sign-extended.
+// The copy is wiped before it goes back to the pool.
 static EFI_STATUS WritePassword(CHAR16 *Name, EFI_GUID *Guid, const UINT8 *Field, UINTN FieldSize) {
-  CHAR16 Password[PASSWORD_VARIABLE_SIZE / sizeof(CHAR16)];
-  for (UINTN Index = 0; Index < PASSWORD_VARIABLE_SIZE / sizeof(CHAR16); Index++) {
-    Password[Index] = 0;
+  CHAR16 *Password = (CHAR16 *)AllocateZeroPool(PASSWORD_VARIABLE_SIZE);
+  if (Password == nullptr) {
+    return EFI_OUT_OF_RESOURCES;
   }
   for (UINTN Index = 0; Index < FieldSize && Index < PASSWORD_VARIABLE_SIZE / sizeof(CHAR16); Index++) {
     if (Field[Index] == 0) {
@@ -34,7 +36,9 @@ static EFI_STATUS WritePassword(CHAR16 *Name, EFI_GUID *Guid, const UINT8 *Field
     }
     Password[Index] = (CHAR16)(INT16)(INT8)Field[Index];
   }
-  return gRT->SetVariable(Name, Guid, CONFIG_VARIABLE_ATTRIBUTES, PASSWORD_VARIABLE_SIZE, Password);
+  EFI_STATUS Status = gRT->SetVariable(Name, Guid, CONFIG_VARIABLE_ATTRIBUTES, PASSWORD_VARIABLE_SIZE, Password);
+  FreeSecret(Password, PASSWORD_VARIABLE_SIZE);
+  return Status;
 }
 
 EFI_STATUS ProvisionPasswords(VOID) {
@@ -47,19 +51,21 @@ EFI_STATUS ProvisionPasswords(VOID) {
   if (Block == nullptr) {
     return EFI_OUT_OF_RESOURCES;
   }
+  // Whatever the outcome, the block holds password bytes by now (or parts of them, from
+  // a read that failed half-way): it is wiped before every free.
   Status = FlashAccess->ReadFlash(FlashAccess, Block, PASSWORD_BLOCK_ADDRESS, PASSWORD_BLOCK_SIZE);
   if (EFI_ERROR(Status)) {
-    FreePool(Block);
+    FreeSecret(Block, PASSWORD_BLOCK_SIZE);
     return EFI_NOT_FOUND;
   }
   if (!BlockCarriesPasswords(Block)) {
-    FreePool(Block);
+    FreeSecret(Block, PASSWORD_BLOCK_SIZE);
     return Status;
   }
   WritePassword(mMasterPasswordName, &gMasterPasswordVariableGuid, Block + PASSWORD_MASTER_OFFSET,
                 PASSWORD_USER_OFFSET - PASSWORD_MASTER_OFFSET);
   Status = WritePassword(mUserPasswordName, &gUserPasswordVariableGuid, Block + PASSWORD_USER_OFFSET,
                          PASSWORD_BLOCK_SIZE - PASSWORD_USER_OFFSET);
-  FreePool(Block);
+  FreeSecret(Block, PASSWORD_BLOCK_SIZE);
   return Status;
 }

@@ -20,12 +20,23 @@ std::optional<size_t> EmbeddedController::DataLength(uint8_t command) {
   }
 }
 
+void EmbeddedController::SetResponsiveness(const EcBehaviour &behaviour) {
+  mode_ = behaviour.mode;
+  deadAfterBytes_ = behaviour.deadAfterBytes;
+  busyUntilPs_ = cpu_.NowPs() + behaviour.busyAtStartUs * 1000000;
+}
+
+bool EmbeddedController::TakesBytes() const {
+  return mode_ != EcResponsiveness::Dead && (!deadAfterBytes_ || taken_ < *deadAfterBytes_);
+}
+
 // Moves the controller's side forward to the current virtual time.
 void EmbeddedController::Settle() {
   uint64_t now = cpu_.NowPs();
-  if (inputBuffer_ && mode_ != EcResponsiveness::Dead && now >= inputReadyPs_) {
+  if (inputBuffer_ && TakesBytes() && now >= inputReadyPs_ && now >= busyUntilPs_) {
     EcByte byte = *inputBuffer_;
     inputBuffer_.reset();
+    ++taken_;
     Take(byte);
   }
   if (pendingAnswer_ && now >= answerReadyPs_) {
@@ -61,7 +72,9 @@ void EmbeddedController::Take(const EcByte &byte) {
 uint64_t EmbeddedController::IoRead(uint16_t port, unsigned) {
   Settle();
   if (port == kCommandPort) {
-    return (inputBuffer_ ? kStatusInputFull : 0) | (outputBuffer_ ? kStatusOutputFull : 0);
+    // Busy with its own start-up, the controller shows a full input buffer.
+    bool inputFull = inputBuffer_ || cpu_.NowPs() < busyUntilPs_;
+    return (inputFull ? kStatusInputFull : 0) | (outputBuffer_ ? kStatusOutputFull : 0);
   }
   if (!outputBuffer_) return 0xFF;
   uint8_t value = *outputBuffer_;
@@ -72,7 +85,7 @@ uint64_t EmbeddedController::IoRead(uint16_t port, unsigned) {
 void EmbeddedController::IoWrite(uint16_t port, unsigned, uint64_t value) {
   Settle();
   EcByte byte{port == kCommandPort, static_cast<uint8_t>(value), false};
-  if (inputBuffer_) {
+  if (inputBuffer_ || cpu_.NowPs() < busyUntilPs_) {
     byte.lost = true;
     received_.push_back(byte);
     if (observer_) observer_(byte);

@@ -34,6 +34,19 @@ enum class EcResponsiveness {
   Mute,  // takes every byte but never answers
 };
 
+// How the controller behaves from power-on: its responsiveness, a controller that
+// dies after taking a number of bytes, and one still busy with its own start-up (input
+// buffer full) for a while after power-on.
+struct EcBehaviour {
+  EcResponsiveness mode = EcResponsiveness::Normal;
+  std::optional<size_t> deadAfterBytes;  // takes this many bytes, then never another
+  uint64_t busyAtStartUs = 0;
+
+  EcBehaviour() = default;
+  // A plain mode converts, so a profile can still say "= EcResponsiveness::Dead".
+  EcBehaviour(EcResponsiveness responsiveness) : mode(responsiveness) {}
+};
+
 class EmbeddedController : public IoDevice {
  public:
   static constexpr uint16_t kDataPort = 0x25C;
@@ -51,6 +64,8 @@ class EmbeddedController : public IoDevice {
   void IoWrite(uint16_t port, unsigned width, uint64_t value) override;
 
   void SetResponsiveness(EcResponsiveness mode) { mode_ = mode; }
+  // The whole behaviour; the start-up time counts from now.
+  void SetResponsiveness(const EcBehaviour &behaviour);
   void SetAnswerPolicy(AnswerPolicy policy) { answer_ = std::move(policy); }
   // Answers in order to successive answered commands; the default answer afterwards.
   void SetAnswers(std::vector<uint8_t> answers);
@@ -74,7 +89,12 @@ class EmbeddedController : public IoDevice {
   static bool Answers(uint8_t command) { return command == 0x9A; }
 
   Cpu &cpu_;
+  bool TakesBytes() const;
+
   EcResponsiveness mode_ = EcResponsiveness::Normal;
+  std::optional<size_t> deadAfterBytes_;
+  size_t taken_ = 0;
+  uint64_t busyUntilPs_ = 0;
   AnswerPolicy answer_;
   uint64_t takeNs_ = 5000;
   uint64_t answerNs_ = 20000;

@@ -94,3 +94,17 @@ std::string DescribeTraceHubMessage(const TraceHubMessage &message) {
 }
 
 }  // namespace sim
+
+namespace sim {
+
+void TraceHub::ForgetFinished() {
+  std::vector<TraceHubMessage> open;
+  for (auto &[index, position] : open_) {
+    open.push_back(std::move(messages_[position]));
+    position = open.size() - 1;
+  }
+  messages_ = std::move(open);
+  stray_.clear();
+}
+
+}  // namespace sim

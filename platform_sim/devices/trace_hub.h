@@ -57,6 +57,9 @@ class TraceHub : public MmioDevice {
   // Data or flag writes that came with no open message on their channel.
   const std::vector<TraceHubWrite> &StrayWrites() const { return stray_; }
   void OnMessage(std::function<void(const TraceHubMessage &)> observer) { observer_ = std::move(observer); }
+  // Forgets the finished messages and stray writes (a long fuzzing run); messages still
+  // open on their channel are kept so that their later writes still find them.
+  void ForgetFinished();
 
   // The window answers reads with zeros: it is there.
   uint64_t MmioRead(uint64_t, unsigned) override { return 0; }

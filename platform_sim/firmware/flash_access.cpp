@@ -12,11 +12,14 @@ EFI_STATUS EFIAPI ReadFlash(FLASH_ACCESS_PROTOCOL *, VOID *buffer, UINT64 addres
     return EFI_INVALID_PARAMETER;
   }
   if (platform.Profile().flashAccessFails) return EFI_DEVICE_ERROR;
+  std::optional<EFI_STATUS> answer = platform.Profile().flashAccessStatus;
+  // An error stops before the read; success or a warning comes with the bytes.
+  if (answer && EFI_ERROR(*answer)) return *answer;
   auto *bytes = static_cast<UINT8 *>(buffer);
   for (UINTN index = 0; index < size; ++index) {
     bytes[index] = static_cast<UINT8>(platform.Bus().MmioRead(address + index, 1));
   }
-  return EFI_SUCCESS;
+  return answer.value_or(EFI_SUCCESS);
 }
 
 }  // namespace

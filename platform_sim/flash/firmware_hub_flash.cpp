@@ -41,25 +41,33 @@ void FirmwareHubFlash::WindowWrite(uint64_t offset, uint8_t value) {
         return;
       }
       uint64_t block = offset & ~0xFFFFull;
+      if (monitor_.CutsDuring()) {
+        array_.Erase(block, 0x8000);
+        monitor_.Interrupted("erase", windowBase + block, 0x10000);
+      }
       bool failed = monitor_.EraseFails();
       if (failed) {
         status_ |= kEraseError;
       } else {
         array_.Erase(block, 0x10000);
       }
-      SetBusy(timings_.blockEraseUs);
+      SetBusy(monitor_.BusyUs(timings_.blockEraseUs, timings_.blockEraseMaxUs));
       monitor_.Erased(windowBase + block, 0x10000, failed);
       return;
     }
     case Mode::ProgramSetup: {
       mode_ = Mode::ReadStatus;
+      if (monitor_.CutsDuring()) {
+        array_.Program(offset, static_cast<uint8_t>(value | 0x0F));
+        monitor_.Interrupted("program", windowBase + offset, 1);
+      }
       bool failed = monitor_.ProgramFails();
       if (failed) {
         status_ |= kProgramError;
       } else {
         array_.Program(offset, value);
       }
-      SetBusy(timings_.byteProgramUs);
+      SetBusy(monitor_.BusyUs(timings_.byteProgramUs, timings_.byteProgramMaxUs));
       monitor_.Programmed(windowBase + offset, 1, failed);
       return;
     }

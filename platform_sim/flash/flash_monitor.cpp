@@ -1,6 +1,7 @@
 #include "platform_sim/flash/flash_monitor.h"
 
 #include <cstdio>
+#include <stdexcept>
 
 namespace sim {
 
@@ -21,6 +22,19 @@ bool FlashMonitor::EraseFails() {
 bool FlashMonitor::ProgramFails() {
   uint64_t number = programs_ + 1;
   return faults_.failEveryProgram || faults_.failProgramNth == number;
+}
+
+bool FlashMonitor::CutsDuring() const {
+  return faults_.powerCutDuring != 0 && erases_ + programs_ + 1 == faults_.powerCutDuring;
+}
+
+void FlashMonitor::Interrupted(const std::string &what, uint64_t address, uint64_t length) {
+  faults_.powerCutDuring = 0;
+  runIndex_ = SIZE_MAX;
+  trace_.Add(EffectKind::FlashOperation, actor_(), what + " " + Range(address, length) + " CUT half-way", address);
+  powerCut_();
+  // The power cut unwinds; should it ever return, the command still must not finish.
+  throw std::logic_error("power cut did not unwind");
 }
 
 void FlashMonitor::Erased(uint64_t address, uint64_t length, bool failed, bool quiet) {

@@ -27,6 +27,12 @@ class FlashMonitor {
   // A part accepts an erase or program command; true when this one is to fail.
   bool EraseFails();
   bool ProgramFails();
+  // True when the power is to fail half-way through the command about to run. The part
+  // then applies the half it got to and calls Interrupted, which does not return.
+  bool CutsDuring() const;
+  [[noreturn]] void Interrupted(const std::string &what, uint64_t address, uint64_t length);
+  // The busy time the part shows: typical, or the datasheet's maximum.
+  uint64_t BusyUs(uint64_t typicalUs, uint64_t maxUs) const { return faults_.worstCaseTimes ? maxUs : typicalUs; }
 
   // The command has taken effect. Recorded unless quiet (a caller above the part
   // records it instead); consecutive single-byte programs merge into one record.

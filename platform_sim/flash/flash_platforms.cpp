@@ -134,9 +134,11 @@ std::vector<uint8_t> FactoryTagStoreBlock() {
 void UseSpiFlash(PlatformProfile &profile) {
   FlashProfile &flash = profile.flash;
   flash.kind = FlashPartKind::Spi;
-  // W25Q128-class part: 128 Mbit.
+  // Winbond W25Q128JV: 128 Mbit, 4-KiB sector erase 0x20, 64-KiB block erase 0xD8,
+  // 256-byte page program 0x02; sector erase 45 ms (400 ms worst), block erase 150 ms
+  // (2 s), page program 0.4 ms (3 ms).
   flash.components = {{5, {0xEF, 0x40, 0x18}, BuildSfdp(0xE5, 0x20, 0x07FFFFFF)}};
-  flash.timings = FlashTimings{45000, 150000, 14, 700};
+  flash.timings = FlashTimings{45000, 150000, 14, 400, 400000, 2000000, 20, 3000};
   flash.contents.push_back({kTagStoreBase, FactoryTagStoreBlock()});
 
   SpiCommandOptions spi;
@@ -155,11 +157,13 @@ void UseParallelJedecFlash(PlatformProfile &profile) {
   flash.partSize = 0x800000;
   flash.manufacturerId = 0xBF;
   flash.deviceId = 0x6D;
-  flash.timings = FlashTimings{18000, 18000, 14, 0};
+  // A generic part of this command set (no datasheet it is named after): 4-KiB sector
+  // and 64-KiB block erase in 18 ms (25 ms worst), byte program in 14 us (20 us).
+  flash.timings = FlashTimings{18000, 18000, 14, 0, 25000, 25000, 20, 0};
   flash.contents.push_back({kTagStoreBase, FactoryTagStoreBlock()});
   AddFlashCandidate(profile, {0x20, FlashDescriptor(0, 0x6DBF, 0, 16, 2048),
                               ParallelCommandData(kPartBase8M, kPartBase8M + 0x5555, kPartBase8M + 0x2AAA),
-                              "SST39VF6401B", "SST"});
+                              "JEDEC-8M", "Generic parallel"});
   SetChosenFlashToken(profile, 0);
 }
 
@@ -169,10 +173,12 @@ void UseFirmwareHubFlash(PlatformProfile &profile) {
   flash.partSize = 0x800000;
   flash.manufacturerId = 0x89;
   flash.deviceId = 0xAC;
-  flash.timings = FlashTimings{0, 25000, 20, 0};
+  // A generic firmware-hub part (no datasheet it is named after): 64-KiB block erase in
+  // 25 ms (100 ms worst), byte program in 20 us (50 us).
+  flash.timings = FlashTimings{0, 25000, 20, 0, 0, 100000, 50, 0};
   flash.contents.push_back({kTagStoreBase, FactoryTagStoreBlock()});
   AddFlashCandidate(profile, {0x30, FlashDescriptor(1, 0xAC89, 0, 256, 128), ParallelCommandData(kPartBase8M, 0, 0),
-                              "82802AC", "Intel"});
+                              "FWH-8M", "Generic firmware hub"});
   SetChosenFlashToken(profile, 0);
 }
 

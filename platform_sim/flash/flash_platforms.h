@@ -56,11 +56,11 @@ std::vector<uint8_t> BuildSfdp(uint8_t firstByte, uint8_t erase4k, uint32_t dens
 std::vector<uint8_t> FactoryTagStoreBlock();
 
 // Ready-made platforms (hardware, candidate table, token 433 = 0, factory contents).
-// SPI: one 16-MiB component with JEDEC ID EF 40 18 behind the controller.
+// SPI: one 16-MiB Winbond W25Q128JV (JEDEC ID EF 40 18) behind the controller.
 void UseSpiFlash(PlatformProfile &profile);
-// An 8-MiB JEDEC parallel part, ID BF/6D, commands at 0x5555 and 0x2AAA.
+// A generic 8-MiB JEDEC parallel part, ID BF/6D, commands at 0x5555 and 0x2AAA.
 void UseParallelJedecFlash(PlatformProfile &profile);
-// An 8-MiB firmware-hub part, ID 89/AC.
+// A generic 8-MiB firmware-hub part, ID 89/AC.
 void UseFirmwareHubFlash(PlatformProfile &profile);
 
 }  // namespace sim

@@ -81,8 +81,9 @@ EFI_STATUS EFIAPI RegionWrite(REGION_FLASH_PROTOCOL *self, UINT32 offset, UINT32
 EFI_STATUS EFIAPI RegionEraseBlock(REGION_FLASH_PROTOCOL *self, UINT32 offset) {
   auto *instance = reinterpret_cast<RegionFlashInstance *>(self);
   size_t note = Monitor().Note(RegionOperation("EraseBlock", offset, 0x1000), RegionMemoryAddress(offset));
-  EFI_STATUS status = RegionRange(offset, 0x1000) && offset % 0x1000 == 0
-                          ? Spi().Erase(Spi().BiosRegionBase() + offset, 0x1000)
+  // The block that holds the offset, wherever in the block the offset lies.
+  EFI_STATUS status = RegionRange(offset & ~0xFFFu, 0x1000)
+                          ? Spi().Erase(Spi().BiosRegionBase() + (offset & ~0xFFFu), 0x1000)
                           : EFI_INVALID_PARAMETER;
   if (status != EFI_SUCCESS && instance->pending == EFI_SUCCESS) instance->pending = status;
   return Finish(note, status);

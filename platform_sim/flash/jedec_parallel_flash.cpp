@@ -25,19 +25,31 @@ uint8_t JedecParallelFlash::WindowRead(uint64_t offset) {
 
 void JedecParallelFlash::StartErase(uint64_t offset, uint64_t length) {
   uint64_t start = offset & ~(length - 1);
+  uint64_t windowBase = FlashWindow::kTop - array_.Size();
+  if (monitor_.CutsDuring()) {
+    array_.Erase(start, length / 2);
+    monitor_.Interrupted("erase", windowBase + start, length);
+  }
   bool failed = monitor_.EraseFails();
   // A failing erase runs its time and leaves the cells as they were.
   if (!failed) array_.Erase(start, length);
   state_ = State::Read;
-  SetBusy(length > 0x1000 ? timings_.blockEraseUs : timings_.sectorEraseUs, 0x00);
+  SetBusy(length > 0x1000 ? monitor_.BusyUs(timings_.blockEraseUs, timings_.blockEraseMaxUs)
+                          : monitor_.BusyUs(timings_.sectorEraseUs, timings_.sectorEraseMaxUs),
+          0x00);
   monitor_.Erased(FlashWindow::kTop - array_.Size() + start, length, failed);
 }
 
 void JedecParallelFlash::StartProgram(uint64_t offset, uint8_t value) {
+  // A byte cut half-way has only some of its zero bits programmed: the high nibble.
+  if (monitor_.CutsDuring()) {
+    array_.Program(offset, static_cast<uint8_t>(value | 0x0F));
+    monitor_.Interrupted("program", FlashWindow::kTop - array_.Size() + offset, 1);
+  }
   bool failed = monitor_.ProgramFails();
   if (!failed) array_.Program(offset, value);
   state_ = State::Read;
-  SetBusy(timings_.byteProgramUs, value);
+  SetBusy(monitor_.BusyUs(timings_.byteProgramUs, timings_.byteProgramMaxUs), value);
   monitor_.Programmed(FlashWindow::kTop - array_.Size() + offset, 1, failed);
 }
 

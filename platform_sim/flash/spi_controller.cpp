@@ -1,5 +1,6 @@
 #include "platform_sim/flash/spi_controller.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "runtime/uefi/status.h"
@@ -11,7 +12,7 @@ uint32_t DescriptorKey(uint32_t section, uint32_t index) { return (section << 10
 }  // namespace
 
 SpiController::SpiController(const FlashProfile &profile, FlashMonitor &monitor)
-    : spiBar_(profile.spiBar), biosRegionSize_(profile.biosRegionSize) {
+    : spiBar_(profile.spiBar), barAllOnes_(profile.spiBarAllOnes), biosRegionSize_(profile.biosRegionSize) {
   uint32_t densities = 0;
   for (size_t index = 0; index < profile.components.size() && index < 2; ++index) {
     const SpiComponentProfile &component = profile.components[index];
@@ -34,6 +35,10 @@ void SpiController::Attach(AddressMap &bus, PciExpressSpace &pci) {
   PciFunction &function = pci.Add(0, 31, 5, kVendorId, kDeviceId);
   function.Set(0x04, 2, 0x0006);       // memory space and bus master enabled
   function.Set(0x08, 4, 0x0C801000);   // serial bus controller, revision 0
+  if (barAllOnes_) {
+    function.Set(0x10, 4, 0xFFFFFFFF);
+    return;
+  }
   function.Set(0x10, 4, spiBar_);
   bus.ClaimMmio(spiBar_, kRegisterSize, this);
 }
@@ -51,21 +56,28 @@ uint8_t SpiController::Peek(uint64_t linear) const {
   return part == nullptr ? 0xFF : part->Array().Get(offset);
 }
 
+// Copied a component at a time: factory images are megabytes.
 void SpiController::Load(uint64_t linear, const std::vector<uint8_t> &data) {
-  for (size_t index = 0; index < data.size(); ++index) {
+  size_t index = 0;
+  while (index < data.size()) {
     auto [part, offset] = Locate(linear + index);
-    if (part != nullptr) part->Array().Load(offset, {data[index]});
+    if (part == nullptr) return;
+    size_t run = static_cast<size_t>(std::min<uint64_t>(part->Array().Size() - offset, data.size() - index));
+    part->Array().Load(offset, std::vector<uint8_t>(data.begin() + static_cast<long>(index),
+                                                    data.begin() + static_cast<long>(index + run)));
+    index += run;
   }
 }
 
+// A range that does not start or end on a sector boundary erases every sector it
+// touches: the sector holding the address is erased whole, as the protocols promise.
 EFI_STATUS SpiController::Erase(uint64_t linear, uint64_t length) {
-  if (linear % SpiNorFlash::kSectorSize != 0 || length % SpiNorFlash::kSectorSize != 0 || linear > size_ ||
-      length > size_ - linear) {
-    return EFI_INVALID_PARAMETER;
-  }
-  for (uint64_t done = 0; done < length; done += SpiNorFlash::kSectorSize) {
-    auto [part, offset] = Locate(linear + done);
-    if (!part->EraseSector(offset, MemoryAddress(linear + done))) return EFI_DEVICE_ERROR;
+  if (linear > size_ || length > size_ - linear) return EFI_INVALID_PARAMETER;
+  uint64_t start = linear & ~(SpiNorFlash::kSectorSize - 1);
+  uint64_t end = (linear + length + SpiNorFlash::kSectorSize - 1) & ~(SpiNorFlash::kSectorSize - 1);
+  for (uint64_t sector = start; sector < end; sector += SpiNorFlash::kSectorSize) {
+    auto [part, offset] = Locate(sector);
+    if (!part->EraseSector(offset, MemoryAddress(sector))) return EFI_DEVICE_ERROR;
   }
   return EFI_SUCCESS;
 }

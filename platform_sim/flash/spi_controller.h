@@ -41,9 +41,9 @@ class SpiController : public MmioDevice, public FlashWindowTarget {
   uint8_t Peek(uint64_t linear) const;
   void Load(uint64_t linear, const std::vector<uint8_t> &data);
 
-  // Hardware-sequenced cycles at linear addresses: 4-KiB-aligned erases, programs split
-  // at page boundaries. EFI_INVALID_PARAMETER outside the flash or for a misaligned
-  // erase; EFI_DEVICE_ERROR when a part fails or does not finish.
+  // Hardware-sequenced cycles at linear addresses: erases of every 4-KiB sector the range
+  // touches, programs split at page boundaries. EFI_INVALID_PARAMETER outside the flash;
+  // EFI_DEVICE_ERROR when a part fails or does not finish.
   EFI_STATUS Erase(uint64_t linear, uint64_t length);
   EFI_STATUS Write(uint64_t linear, const uint8_t *data, uint64_t length);
   EFI_STATUS ReadSfdp(uint8_t component, uint32_t address, uint32_t length, uint8_t *out);
@@ -64,6 +64,7 @@ class SpiController : public MmioDevice, public FlashWindowTarget {
   uint32_t ObservedDescriptor() const;
 
   uint32_t spiBar_;
+  bool barAllOnes_;
   uint64_t size_ = 0;
   uint64_t biosRegionSize_;
   std::vector<std::unique_ptr<SpiNorFlash>> components_;

@@ -25,6 +25,11 @@ class SpiNorFlash {
   FlashArray &Array() { return array_; }
   const FlashArray &Array() const { return array_; }
   const std::vector<uint8_t> &JedecId() const { return jedecId_; }
+  // Another part behind the same controller (a board variant, or a fuzzer's tables).
+  void SetIdentity(std::vector<uint8_t> jedecId, std::vector<uint8_t> sfdp) {
+    jedecId_ = std::move(jedecId);
+    sfdp_ = std::move(sfdp);
+  }
 
   // Each returns false when the part reports a failure or never finishes. `memory` is
   // the address the operation is recorded under.

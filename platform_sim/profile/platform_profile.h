@@ -33,6 +33,9 @@ struct PlatformProfile {
   bool pcdProtocols = true;
   bool flashAccessProtocol = true;
   bool flashAccessFails = false;  // ReadFlash answers EFI_DEVICE_ERROR
+  // Any status ReadFlash answers instead of reading (an error, or a warning with the
+  // buffer filled); unset: it reads.
+  std::optional<EFI_STATUS> flashAccessStatus;
   bool smmBase = false;  // SMM base, SMST and the Sx dispatcher
   // Sleep-state registrations the Sx dispatcher refuses (EFI_UNSUPPORTED): like the
   // chipset's, it handles entries only.
@@ -57,7 +60,7 @@ struct PlatformProfile {
   bool rtcUpdateStuck = false;
   bool interruptsEnabled = true;
   std::map<uint8_t, uint8_t> cmosBank2;
-  EcResponsiveness ecResponsiveness = EcResponsiveness::Normal;
+  EcBehaviour ecResponsiveness = EcResponsiveness::Normal;  // mode, death after n bytes, busy at start
   std::vector<uint8_t> ecAnswers;  // answers to successive 0x9A commands; 0x80 after
   bool pmcPresent = true;         // power management controller at PCI 0:31.2
   bool traceHubDisabled = false;  // the PMC's trace-hub disable bit

@@ -3,6 +3,7 @@
 #include "platform_config/cmos_access.h"
 #include "platform_config/ec_access.h"
 #include "platform_config/library_steps.h"
+#include "platform_config/manufacturing_records.h"
 #include "platform_config/operations.h"
 #include "runtime/base/address_fixup.h"
 #include "runtime/base/delay.h"
@@ -31,9 +32,12 @@ static EFI_STATUS EFIAPI ProbeSetLockBoxAttributes(const EFI_GUID *Guid, UINT64 
   return SetLockBoxAttributes(Guid, Attributes);
 }
 
+static VOID EFIAPI ProbeReadManufacturingRecord(UINT32 Tag, UINT8 *Buffer) { ReadManufacturingRecord(Tag, Buffer); }
+
 static PLATFORM_CONFIG_PROBE mProbe = {ProbeCmosReadGuarded,      ProbeProgramCmosOptions,   ProbeEcWriteRam,
                                        ProbeEcCommandWithAck,     ProbeMicroSecondDelay,     ProbeAddressFixupRegister,
-                                       ProbeAddressFixupRemove,   ProbeSaveLockBox,          ProbeSetLockBoxAttributes};
+                                       ProbeAddressFixupRemove,   ProbeSaveLockBox,          ProbeSetLockBoxAttributes,
+                                       ProbeReadManufacturingRecord};
 
 static CHAR16 mStatusName[] = u"ProbeEntryStatus";
 

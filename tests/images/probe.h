@@ -37,6 +37,7 @@ typedef struct {
   EFI_STATUS(EFIAPI *AddressFixupRemove)(VOID *PointerVariable);
   EFI_STATUS(EFIAPI *SaveLockBox)(const EFI_GUID *Guid, const VOID *Buffer, UINTN Length);
   EFI_STATUS(EFIAPI *SetLockBoxAttributes)(const EFI_GUID *Guid, UINT64 Attributes);
+  VOID(EFIAPI *ReadManufacturingRecord)(UINT32 Tag, UINT8 *Buffer);
 } PLATFORM_CONFIG_PROBE;
 
 // Post-code and trace-hub routines of the runtime, published by the trace probe images

@@ -1,5 +1,9 @@
 // LoadPlatformConfig: manufacturing flags, CMOS options, "LDFG", password provisioning
 // and the final "Setup" check.
+#include <algorithm>
+
+#include "tagstore/tag_store.h"
+#include "tests/images/probe.h"
 #include "tests/platform_config/config_fixture.h"
 
 namespace {
@@ -173,6 +177,99 @@ TEST_F(ConfigLoad, EveryBufferIsFreedAndAMissingScratchRecordChangesNothing) {
   EXPECT_FALSE(Exists(u"LDFG", gLoadFlagVariableGuid));
   EXPECT_FALSE(Exists(u"QzMasterPwd", gMasterPasswordVariableGuid));
   EXPECT_EQ(platform().Call(config_->LoadPlatformConfig, config_, nullptr), EFI_INVALID_PARAMETER);
+}
+
+// Boot services' own FreePool, and a wrapper that looks at each block the driver gives
+// back while it is still live.
+EFI_FREE_POOL gRealFreePool = nullptr;
+struct FreedBlock {
+  uint64_t size;
+  std::vector<uint8_t> bytes;
+};
+std::vector<FreedBlock> gFreed;
+EFI_STATUS EFIAPI WatchFreePool(VOID *buffer) {
+  const sim::Allocation *block = sim::Platform::Current().Memory().Find(reinterpret_cast<uint64_t>(buffer));
+  if (block != nullptr) {
+    const auto *bytes = static_cast<const uint8_t *>(buffer);
+    gFreed.push_back({block->size, std::vector<uint8_t>(bytes, bytes + block->size)});
+  }
+  return gRealFreePool(buffer);
+}
+
+bool Holds(const std::vector<uint8_t> &haystack, const std::vector<uint8_t> &needle) {
+  return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end()) != haystack.end();
+}
+
+TEST_F(ConfigLoad, PasswordBlockAndPasswordCopiesAreWipedBeforeTheyAreFreed) {
+  struct Case {
+    const char *what;
+    std::vector<uint8_t> block;
+    size_t secretBlocks;  // the 64-byte block and the 16-byte copies given back
+  };
+  const std::string master = "M4st3rPw";
+  const std::vector<uint8_t> user = {'U', 's', '3', 'r', 'P', 'w'};
+  std::vector<Case> cases = {
+      {"provisioned", PasswordBlock(master, user), 3},
+      {"not provisioned: the block still held the passwords", PasswordBlock(master, user, 0), 1},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    auto profile = WithSetup(ConfigProfile());
+    profile.flash.contents.push_back({configtest::kPasswordBlock, c.block});
+    Boot(profile);
+    EFI_BOOT_SERVICES *services = platform().SystemTable()->BootServices;
+    gRealFreePool = services->FreePool;
+    services->FreePool = WatchFreePool;
+    gFreed.clear();
+    std::vector<uint8_t> setup(SETUP_CONFIG_SIZE, 0);
+    EFI_STATUS status = Run(setup);
+    services->FreePool = gRealFreePool;
+    EXPECT_EQ(status, EFI_SUCCESS);
+
+    size_t secretBlocks = 0;
+    for (const FreedBlock &freed : gFreed) {
+      if (freed.size != 64 && freed.size != 16) continue;
+      ++secretBlocks;
+      EXPECT_EQ(freed.bytes, std::vector<uint8_t>(freed.size, 0)) << "a " << freed.size << "-byte block";
+    }
+    EXPECT_EQ(secretBlocks, c.secretBlocks);
+    for (const FreedBlock &freed : gFreed) {
+      EXPECT_FALSE(Holds(freed.bytes, std::vector<uint8_t>(master.begin(), master.end())));
+      EXPECT_FALSE(Holds(freed.bytes, Units({'M', '4', 's', 't'})));
+      EXPECT_FALSE(Holds(freed.bytes, Units({'U', 's', '3', 'r'})));
+    }
+  }
+}
+
+// The shared table may describe a manufacturing record as shorter than the driver's
+// 256-byte buffer (another image created it). Only the record's bytes are copied; the
+// rest must read as erased flash, not as whatever the buffer held before.
+TEST(ManufacturingRecord, ARecordShorterThanTheBufferLeavesTheRestErased) {
+  configtest::Manufacturing records;
+  records.mfg0Flag = 1;
+  sim::Platform platform(configtest::ConfigProfile(records));
+  ASSERT_EQ(platform.Load("PlatformConfigProbe").entryStatus, EFI_SUCCESS);
+  auto *probe = simtest::Locate<PLATFORM_CONFIG_PROBE>(platform, gProbeProtocolGuid);
+  auto *table = simtest::Locate<TagStoreEntry>(platform, gTagStoreTableProtocolGuid);
+  ASSERT_NE(probe, nullptr);
+  ASSERT_NE(table, nullptr);
+  uint32_t tag = table[1].Tag;  // packed: no reference to the field
+  ASSERT_EQ(tag, 0x4D464730u);
+
+  struct Case {
+    uint64_t recordSize;
+    size_t copied;  // bytes that come from the record
+  };
+  for (const Case &c : {Case{256, 256}, Case{16, 16}, Case{0, 0}, Case{257, 0}}) {
+    SCOPED_TRACE("record size " + std::to_string(c.recordSize));
+    table[1].Size = c.recordSize;
+    std::vector<uint8_t> buffer(256, 0x01);  // stale bytes: the flag value
+    simtest::Call(probe->ReadManufacturingRecord, 0x4D464730u, buffer.data());
+    std::vector<uint8_t> expected(256, 0xFF);
+    auto flash = platform.Flash().Peek(configtest::kMfg0, c.copied);
+    std::copy(flash.begin(), flash.end(), expected.begin());
+    EXPECT_EQ(buffer, expected);
+  }
 }
 
 }  // namespace

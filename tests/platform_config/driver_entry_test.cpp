@@ -122,10 +122,15 @@ TEST(PlatformConfigEntry, SetupDataNotifyLeavesItsEventOpenWhileTheUpdateFails) 
   EXPECT_EQ(CountEffects(platform, sim::EffectKind::EventClosed, kDriver), 1u) << "only the variable-write event";
 }
 
-TEST(PlatformConfigEntry, NoPoolForTheInterfaceMeansOutOfResourcesAndNothingInstalled) {
-  sim::PlatformProfile profile = Profile(true);
-  profile.tscFrequencyTable = 2400000000ull;  // no TSC buffer: the interface is the first allocation
-  sim::Platform platform(profile);
+// A platform on which the interface is the driver entry's first allocation: the tables
+// and shared state the library steps would allocate are already there.
+sim::PlatformProfile InterfaceFirstProfile(bool variableWriteAtBoot) {
+  sim::PlatformProfile profile = Profile(variableWriteAtBoot);
+  profile.tscFrequencyTable = 2400000000ull;  // no TSC buffer
+  return profile;
+}
+
+void PublishSharedState(sim::Platform &platform) {
   // Nor the tag store table: an earlier image published it.
   platform.Core().InstallProtocol(gTagStoreTableProtocolGuid, platform.Memory().AllocateFirmware(260));
   // Nor the shared S3 record and list head: earlier images published them.
@@ -133,10 +138,72 @@ TEST(PlatformConfigEntry, NoPoolForTheInterfaceMeansOutOfResourcesAndNothingInst
   ASSERT_NE(s3Record, nullptr);
   platform.Pcds().SetNumber(*s3Record, reinterpret_cast<uint64_t>(platform.Memory().AllocateFirmware(16)), 8);
   platform.Core().InstallProtocol(gSharedListHeadProtocolGuid, platform.Memory().AllocateFirmware(16));
-  platform.Memory().Faults().failNth = platform.Memory().DriverAllocationCount() + 1;
+}
+
+// Boot services' own InstallProtocolInterface, and a wrapper that refuses ours.
+EFI_INSTALL_PROTOCOL_INTERFACE gRealInstall = nullptr;
+EFI_STATUS EFIAPI RefusePlatformConfig(EFI_HANDLE *handle, EFI_GUID *protocol, EFI_INTERFACE_TYPE type,
+                                       VOID *interface) {
+  if (protocol != nullptr && sim::SameGuid(*protocol, gPlatformConfigProtocolGuid)) return EFI_OUT_OF_RESOURCES;
+  return gRealInstall(handle, protocol, type, interface);
+}
+
+enum class EntryFault { InterfacePool, Installation };
+
+struct FailedEntryCase {
+  EntryFault fault;
+  bool variableWriteAtBoot;
+};
+
+std::string CaseName(const ::testing::TestParamInfo<FailedEntryCase> &info) {
+  return std::string(info.param.fault == EntryFault::InterfacePool ? "NoPoolForTheInterface" : "InstallationRefused") +
+         (info.param.variableWriteAtBoot ? "_VariableWriteAlreadyThere" : "_VariableWriteLater");
+}
+
+class FailedEntry : public ::testing::TestWithParam<FailedEntryCase> {};
+
+// Real firmware unloads an image whose entry fails: protocols installed afterwards must
+// not call its notification functions. The entry closes the events it created (and
+// only those still open: the variable-write one may have closed itself already).
+TEST_P(FailedEntry, ClosesItsNotificationsSoLaterInstallationsRunNothingOfIt) {
+  const FailedEntryCase &c = GetParam();
+  sim::Platform platform(InterfaceFirstProfile(c.variableWriteAtBoot));
+  PublishSharedState(platform);
+  EFI_BOOT_SERVICES *services = platform.SystemTable()->BootServices;
+  gRealInstall = services->InstallProtocolInterface;
+  if (c.fault == EntryFault::InterfacePool) {
+    platform.Memory().Faults().failNth = platform.Memory().DriverAllocationCount() + 1;
+  } else {
+    services->InstallProtocolInterface = RefusePlatformConfig;
+  }
   auto &image = platform.Load(kDriver);
+  services->InstallProtocolInterface = gRealInstall;
   EXPECT_EQ(image.entryStatus, EFI_OUT_OF_RESOURCES);
   EXPECT_EQ(simtest::Locate<void>(platform, gPlatformConfigProtocolGuid), nullptr);
+  EXPECT_TRUE(DriverEvents(platform).empty()) << "both notification events closed";
+  auto blocks = platform.Memory().DriverAllocations();
+  EXPECT_TRUE(std::none_of(blocks.begin(), blocks.end(), [](const sim::Allocation &block) { return block.size == 48; }))
+      << "the interface is not left behind";
+
+  // What a later installation would have run in the unloaded image.
+  platform.Variables().Set(u"AdministerSecureBoot", &gAdministerSecureBootVariableGuid, 0x7, 0, nullptr);
+  size_t callsBefore = platform.Trace().All().size();
+  auto *setupData = platform.Memory().NewFirmware<SETUP_DATA_PROTOCOL>();
+  setupData->SetupData = static_cast<UINT8 *>(platform.Memory().AllocateFirmware(SETUP_CONFIG_SIZE));
+  platform.Core().InstallVariableWriteArch();
+  platform.Core().InstallProtocol(gSetupDataProtocolGuid, setupData);
+  EXPECT_EQ(AdministerSecureBoot(platform), nullptr);
+  const auto &effects = platform.Trace().All();
+  EXPECT_TRUE(std::none_of(effects.begin() + static_cast<long>(callsBefore), effects.end(),
+                           [](const sim::Effect &effect) { return effect.actor == kDriver; }))
+      << "nothing of the failed image ran";
 }
+
+INSTANTIATE_TEST_SUITE_P(PlatformConfigEntry, FailedEntry,
+                         ::testing::Values(FailedEntryCase{EntryFault::InterfacePool, false},
+                                           FailedEntryCase{EntryFault::InterfacePool, true},
+                                           FailedEntryCase{EntryFault::Installation, false},
+                                           FailedEntryCase{EntryFault::Installation, true}),
+                         CaseName);
 
 }  // namespace

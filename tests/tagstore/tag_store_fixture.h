@@ -99,4 +99,12 @@ inline TagStoreEntry *Entry(TAG_STORE_PROBE *probe, uint32_t tag) {
   return nullptr;
 }
 
+// Leaves the log record in flash holding bits a new log must set again (all zeros), so
+// that a flush of a new log cannot program in place and takes the erase path.
+inline void ForceEraseOnNextLogFlush(sim::Platform &platform, TAG_STORE_PROBE *probe) {
+  for (TagStoreEntry *entry = simtest::Call(probe->Table); entry->Tag != TAG_STORE_TERMINATOR; ++entry) {
+    if (entry->Tag == kPlog) platform.Flash().Load(kBase + entry->Offset, std::vector<uint8_t>(entry->Size, 0x00));
+  }
+}
+
 }  // namespace tagtest

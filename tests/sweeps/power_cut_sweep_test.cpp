@@ -1,0 +1,182 @@
+// Power cuts: for every flush a scenario performs, the power fails after each flash
+// command in turn (and half-way through it), the platform boots again, and the sweep
+// records what the cut lost: which records no longer hold either their old or their new
+// content, and how many bytes.
+//
+// PlatformConfigDxe never writes the flash (it only reads the tag store); its scenarios
+// are checked to issue no flash command at all. The flushes come from the tag store as
+// the SMM deliverable carries it (the tag-store probe), on each kind of flash.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tests/sweeps/scenarios.h"
+#include "tests/tagstore/tag_store_fixture.h"
+
+namespace {
+
+using tagtest::Flash;
+
+TEST(PowerCutSweep, PlatformConfigScenariosIssueNoFlashCommand) {
+  for (const sweep::Scenario &scenario : sweep::Scenarios()) {
+    SCOPED_TRACE(scenario.name);
+    sim::Platform platform(scenario.profile());
+    scenario.run(platform, scenario.image);
+    EXPECT_EQ(platform.Flash().Monitor().Erases() + platform.Flash().Monitor().Programs(), 0u);
+  }
+}
+
+struct Record {
+  const char *name;
+  uint32_t offset;
+  uint32_t size;
+};
+const Record kRecords[] = {{"CNFG", 0x0000, 256},  {"MFG0", 0x0100, 256},  {"SLP2", 0x0200, 512},
+                           {"OEM2", 0x0400, 512},  {"SLP3", 0x0600, 512},  {"OEM5", 0x0800, 512},
+                           {"_DMI", 0x0A00, 2048}, {"CNF1", 0x1200, 256},  {"PLOG", 0x1300, 512}};
+constexpr size_t kSpan = 5376;
+
+// The flush of the SMM driver's typical event: a new "PLOG" record.
+std::vector<uint8_t> NewLog() {
+  std::vector<uint8_t> log(512, 0xFF);
+  const char signature[] = "KOVAPLOG";
+  std::copy(signature, signature + 8, log.begin());
+  for (size_t index = 16; index < 64; ++index) log[index] = static_cast<uint8_t>(index * 3);
+  return log;
+}
+
+// Boots the platform, loads the probe and writes the record; the flash commands
+// issued so far are returned (the flush's commands follow them).
+uint64_t Prepare(sim::Platform &platform, Flash flash, TAG_STORE_PROBE *&probe) {
+  probe = tagtest::LoadProbe(platform, tagtest::RunsInSmm(flash));
+  // The erase path: the one a cut can lose records on (a flush that only clears bits
+  // programs in place and has its own power-cut tests).
+  tagtest::ForceEraseOnNextLogFlush(platform, probe);
+  UINT64 size = 0;
+  std::vector<uint8_t> log = NewLog();
+  EXPECT_TRUE(simtest::Call(probe->Write, tagtest::kPlog, &size, log.data()));
+  return platform.Flash().Monitor().Erases() + platform.Flash().Monitor().Programs();
+}
+
+struct Loss {
+  std::vector<std::string> records;
+  size_t bytes = 0;
+};
+
+// Bytes of the record span that hold neither what the block held before the flush nor
+// what the flush meant to write.
+Loss Compare(const std::vector<uint8_t> &before, const std::vector<uint8_t> &intended,
+             const std::vector<uint8_t> &after) {
+  Loss loss;
+  for (const Record &record : kRecords) {
+    size_t lost = 0;
+    for (size_t index = record.offset; index < record.offset + record.size; ++index) {
+      if (after[index] != before[index] && after[index] != intended[index]) ++lost;
+    }
+    if (lost != 0) loss.records.push_back(record.name);
+    loss.bytes += lost;
+  }
+  return loss;
+}
+
+class PowerCutSweep : public ::testing::TestWithParam<Flash> {};
+
+TEST_P(PowerCutSweep, EveryCutLosesAtMostTheRecordsNotYetWrittenBack) {
+  const Flash flash = GetParam();
+  const uint64_t base = tagtest::kBase;
+
+  // The fault-free flush: its command count and the block it leaves.
+  std::vector<uint8_t> before;
+  std::vector<uint8_t> intended;
+  uint64_t commands = 0;
+  {
+    sim::Platform platform(tagtest::FlashPlatform(flash));
+    TAG_STORE_PROBE *probe = nullptr;
+    uint64_t issued = Prepare(platform, flash, probe);
+    before = platform.Flash().Peek(base, kSpan);
+    bool flushed = simtest::Call(probe->Flush);
+    commands = platform.Flash().Monitor().Erases() + platform.Flash().Monitor().Programs() - issued;
+    intended = platform.Flash().Peek(base, kSpan);
+    if (flash == Flash::FirmwareHub) {
+      // The 64-KiB erase unit refuses the 8-KiB span: no command, nothing to cut.
+      EXPECT_EQ(commands, 0u);
+      EXPECT_EQ(intended, before);
+      return;
+    }
+    ASSERT_TRUE(flushed);
+    ASSERT_GT(commands, 0u);
+  }
+
+  std::printf("power cuts on %s flash: %llu commands per flush\n", tagtest::FlashName(flash),
+              static_cast<unsigned long long>(commands));
+  // A byte-programmed part takes thousands of commands per flush: there the sweep cuts
+  // after each erase and at forty points spread over the programs, the last included.
+  std::vector<uint64_t> cuts;
+  for (uint64_t cut = 1; cut <= commands; ++cut) {
+    if (commands <= 64 || cut <= 4 || cut % (commands / 40) == 0 || cut == commands) cuts.push_back(cut);
+  }
+  size_t previousIntact = 0;
+  for (uint64_t cut : cuts) {
+    for (bool during : {false, true}) {
+      SCOPED_TRACE(std::string(during ? "during" : "after") + " command " + std::to_string(cut));
+      sim::Platform platform(tagtest::FlashPlatform(flash));
+      TAG_STORE_PROBE *probe = nullptr;
+      uint64_t issued = Prepare(platform, flash, probe);
+      if (during) {
+        platform.Flash().Faults().powerCutDuring = issued + cut;
+      } else {
+        platform.Flash().Faults().powerCutAfter = issued + cut;
+      }
+      bool cutHappened = false;
+      try {
+        simtest::Call(probe->Flush);
+      } catch (const sim::PlatformReset &reset) {
+        cutHappened = reset.powerCut;
+      }
+      ASSERT_TRUE(cutHappened);
+      platform.Reboot();
+      std::vector<uint8_t> after = platform.Flash().Peek(base, kSpan);
+      Loss loss = Compare(before, intended, after);
+
+      // Records come back in table order after the erase: those before the cut are
+      // whole, the one the cut fell in and every later one may be lost, no others.
+      size_t intact = 0;
+      while (intact < std::size(kRecords) &&
+             std::equal(after.begin() + kRecords[intact].offset,
+                        after.begin() + kRecords[intact].offset + kRecords[intact].size,
+                        intended.begin() + kRecords[intact].offset)) {
+        ++intact;
+      }
+      for (size_t index = intact + 1; index < std::size(kRecords); ++index) {
+        for (size_t byte = kRecords[index].offset; byte < kRecords[index].offset + kRecords[index].size; ++byte) {
+          // Not yet written back: erased, or still the old content (the cut came before the erase).
+          if (after[byte] != 0xFF && after[byte] != before[byte]) {
+            ADD_FAILURE() << kRecords[index].name << " byte " << byte - kRecords[index].offset
+                          << " holds something the flush never wrote";
+            break;
+          }
+        }
+      }
+      if (!during) {
+        EXPECT_GE(intact, previousIntact) << "a later cut never loses more records";
+        previousIntact = intact;
+      }
+      if (cut == commands && !during) {
+        EXPECT_EQ(loss.bytes, 0u) << "a cut after the last command loses nothing";
+      }
+      EXPECT_LE(loss.bytes, kSpan);
+      std::string lost;
+      for (const std::string &name : loss.records) lost += (lost.empty() ? "" : ",") + name;
+      std::printf("  cut %-6s command %2llu: %zu bytes lost in %s\n", during ? "during" : "after",
+                  static_cast<unsigned long long>(cut), loss.bytes, lost.empty() ? "no record" : lost.c_str());
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Flashes, PowerCutSweep,
+                         ::testing::Values(Flash::SpiBoot, Flash::SpiSmmRegion, Flash::Parallel, Flash::FirmwareHub),
+                         [](const ::testing::TestParamInfo<Flash> &info) { return tagtest::FlashName(info.param); });
+
+}  // namespace
