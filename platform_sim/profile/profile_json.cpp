@@ -15,6 +15,7 @@
 namespace sim {
 
 using nlohmann::json;
+using nlohmann::ordered_json;
 
 namespace {
 
@@ -39,11 +40,11 @@ std::string HexBytes(const uint8_t *bytes, size_t length) {
 
 // Bytes as JSON: a hex string when short, otherwise a size, a fill byte and the runs
 // that differ from it.
-json BytesToJson(const std::vector<uint8_t> &bytes) {
+ordered_json BytesToJson(const std::vector<uint8_t> &bytes) {
   if (bytes.size() <= 32) return HexBytes(bytes.data(), bytes.size());
   const size_t ones = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), 0xFF));
   const uint8_t fill = ones * 2 > bytes.size() ? 0xFF : 0x00;
-  json patches = json::array();
+  ordered_json patches = ordered_json::array();
   size_t index = 0;
   while (index < bytes.size()) {
     if (bytes[index] == fill) {
@@ -127,7 +128,9 @@ std::string TimeText(const CalendarTime &time) {
   return text;
 }
 
-json Optional(const std::optional<uint64_t> &value) { return value ? json(*value) : json(nullptr); }
+ordered_json Optional(const std::optional<uint64_t> &value) {
+  return value ? ordered_json(*value) : ordered_json(nullptr);
+}
 
 // Reads one document, keeping the path of the field it is at for errors.
 class Reader {
@@ -440,10 +443,15 @@ void ReadFaults(const Reader &reader, const json &value, PlatformProfile &profil
 
 }  // namespace
 
-json ProfileToJson(const PlatformProfile &profile) {
-  json document;
+ordered_json ProfileToJson(const PlatformProfile &profile) {
+  ordered_json document;
   document["name"] = profile.name;
   document["tscHz"] = profile.tscHz;
+  ordered_json images = ordered_json::array();
+  for (const ProfileImage &image : profile.images) {
+    images.push_back({{"name", image.name}, {"runtime", image.runtimeImage}, {"smm", image.smm}});
+  }
+  document["images"] = images;
   document["firmware"] = {
       {"hobList", profile.hobList},
       {"dxeServices", profile.dxeServices},
@@ -465,13 +473,13 @@ json ProfileToJson(const PlatformProfile &profile) {
                           {"traceHubPresent", profile.traceHubPresent},
                           {"traceHubDisabled", profile.traceHubDisabled}};
   document["rtc"] = {{"time", TimeText(profile.rtcTime)}};
-  json bank2 = json::object();
+  ordered_json bank2 = ordered_json::object();
   for (const auto &[index, byte] : profile.cmosBank2) bank2[HexNumber(index, 2)] = HexNumber(byte, 2);
   document["cmos"] = {{"bank2", bank2}};
-  json answers = json::array();
+  ordered_json answers = ordered_json::array();
   for (uint8_t byte : profile.ecAnswers) answers.push_back(HexNumber(byte, 2));
   document["ec"] = {{"responsiveness", EcName(profile.ecResponsiveness)}, {"answers", answers}};
-  json variables = json::array();
+  ordered_json variables = ordered_json::array();
   for (const Variable &variable : profile.variables) {
     variables.push_back({{"name", std::string(variable.name.begin(), variable.name.end())},
                          {"guid", GuidName(variable.guid)},
@@ -480,9 +488,9 @@ json ProfileToJson(const PlatformProfile &profile) {
   }
   document["variables"] = variables;
   const FlashContents split = SplitContents(profile.flash);
-  json records = json::object();
+  ordered_json records = ordered_json::object();
   for (const auto &[tag, bytes] : split.records) records[tag] = BytesToJson(bytes);
-  json contents = json::array();
+  ordered_json contents = ordered_json::array();
   for (const auto &[address, data] : split.ranges) {
     contents.push_back({{"address", HexNumber(address, 8)}, {"data", BytesToJson(data)}});
   }
@@ -509,12 +517,31 @@ json ProfileToJson(const PlatformProfile &profile) {
 PlatformProfile ProfileFromJson(const json &document, const std::string &source) {
   const Reader reader(source);
   reader.Object(document, "",
-                {"name", "tscHz", "firmware", "hardware", "rtc", "cmos", "ec", "variables", "flash", "faults"});
+                {"name", "tscHz", "images", "firmware", "hardware", "rtc", "cmos", "ec", "variables", "flash",
+                 "faults"});
   PlatformProfile profile = DefaultPlatformProfile();
   if (document.contains("name")) profile.name = reader.String(document["name"], "name");
   if (document.contains("tscHz")) {
     profile.tscHz = reader.Unsigned(document["tscHz"], "tscHz", UINT64_MAX);
     if (profile.tscHz == 0) reader.Fail("tscHz", "a frequency above 0", document["tscHz"]);
+  }
+  if (document.contains("images")) {
+    const json &images = document["images"];
+    if (!images.is_array()) reader.Fail("images", "an array of images", images);
+    profile.images.clear();
+    for (size_t index = 0; index < images.size(); ++index) {
+      const std::string at = "images[" + std::to_string(index) + "]";
+      reader.Object(images[index], at, {"name", "runtime", "smm"});
+      ProfileImage image;
+      if (!images[index].contains("name")) reader.Fail(at + ".name", "the image's file name without extension", nullptr);
+      image.name = reader.String(images[index]["name"], at + ".name");
+      if (image.name.empty() || image.name.find('/') != std::string::npos) {
+        reader.Fail(at + ".name", "a file name without directory or extension", images[index]["name"]);
+      }
+      if (images[index].contains("runtime")) image.runtimeImage = reader.Bool(images[index]["runtime"], at + ".runtime");
+      if (images[index].contains("smm")) image.smm = reader.Bool(images[index]["smm"], at + ".smm");
+      profile.images.push_back(image);
+    }
   }
   if (document.contains("firmware")) ReadFirmware(reader, document["firmware"], profile);
   if (document.contains("hardware")) {

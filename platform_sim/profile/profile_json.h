@@ -18,7 +18,7 @@ class ProfileError : public std::runtime_error {
 };
 
 // Every field the format holds; fields left out of a file keep these values.
-nlohmann::json ProfileToJson(const PlatformProfile &profile);
+nlohmann::ordered_json ProfileToJson(const PlatformProfile &profile);
 // Starts from the built-in default and applies what the document gives. `source` names
 // the document in errors.
 PlatformProfile ProfileFromJson(const nlohmann::json &document, const std::string &source);

@@ -9,6 +9,6 @@ namespace sim {
 
 class Platform;
 
-nlohmann::json ReportJson(Platform &platform);
+nlohmann::ordered_json ReportJson(Platform &platform);
 
 }  // namespace sim
