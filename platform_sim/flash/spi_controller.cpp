@@ -1,5 +1,7 @@
 #include "platform_sim/flash/spi_controller.h"
 
+#include <algorithm>
+
 #include <cstring>
 
 #include "runtime/uefi/status.h"
@@ -51,10 +53,32 @@ uint8_t SpiController::Peek(uint64_t linear) const {
   return part == nullptr ? 0xFF : part->Array().Get(offset);
 }
 
+std::vector<uint8_t> SpiController::PeekRange(uint64_t linear, uint64_t length) const {
+  std::vector<uint8_t> bytes;
+  bytes.reserve(length);
+  while (bytes.size() < length) {
+    auto [part, offset] = Locate(linear + bytes.size());
+    if (part == nullptr) {
+      bytes.resize(length, 0xFF);
+      break;
+    }
+    const uint64_t count = std::min<uint64_t>(length - bytes.size(), part->Array().Size() - offset);
+    const std::vector<uint8_t> run = part->Array().Read(offset, count);
+    bytes.insert(bytes.end(), run.begin(), run.end());
+  }
+  return bytes;
+}
+
 void SpiController::Load(uint64_t linear, const std::vector<uint8_t> &data) {
-  for (size_t index = 0; index < data.size(); ++index) {
+  // A run of bytes per component: a whole part's image loads in one copy.
+  size_t index = 0;
+  while (index < data.size()) {
     auto [part, offset] = Locate(linear + index);
-    if (part != nullptr) part->Array().Load(offset, {data[index]});
+    if (part == nullptr) return;
+    const size_t count = static_cast<size_t>(std::min<uint64_t>(data.size() - index, part->Array().Size() - offset));
+    part->Array().Load(offset, std::vector<uint8_t>(data.begin() + static_cast<long>(index),
+                                                    data.begin() + static_cast<long>(index + count)));
+    index += count;
   }
 }
 

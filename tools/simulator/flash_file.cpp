@@ -37,13 +37,18 @@ std::vector<uint8_t> ReadFlashImage(const std::string &path, const sim::FlashPro
   if (expected > 0x1000000) {
     throw InputError(path + ": a part of " + std::to_string(expected) + " bytes is larger than the 16-MiB window");
   }
+  std::error_code error;
+  const uint64_t size = fs::file_size(path, error);
   std::ifstream file(path, std::ios::binary);
-  if (!file) throw InputError(path + ": cannot be read");
-  std::vector<uint8_t> image((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (image.size() != expected) {
-    throw InputError(path + ": " + std::to_string(image.size()) + " bytes, but the flash part of profile \"" +
+  if (error || !file) throw InputError(path + ": cannot be read");
+  if (size != expected) {
+    throw InputError(path + ": " + std::to_string(size) + " bytes, but the flash part of profile \"" +
                      profileName + "\" holds " + std::to_string(expected) + " bytes (" +
                      std::to_string(expected >> 20) + " MiB)");
+  }
+  std::vector<uint8_t> image(size);
+  if (!file.read(reinterpret_cast<char *>(image.data()), static_cast<std::streamsize>(size))) {
+    throw InputError(path + ": cannot be read");
   }
   return image;
 }
