@@ -28,7 +28,9 @@ std::string AddressNames::Rewrite(const std::string &text, uint32_t boot) const 
   auto last = text.cbegin();
   for (auto match = std::sregex_iterator(text.begin(), text.end(), kAddress); match != std::sregex_iterator(); ++match) {
     result.append(last, text.cbegin() + match->position());
-    result += Name(std::stoull((*match)[1].str(), nullptr, 16), boot);
+    // Addresses outside every image keep the text they were written with.
+    const std::string name = Name(std::stoull((*match)[1].str(), nullptr, 16), boot);
+    result += name.find('+') == std::string::npos ? match->str() : name;
     last = text.cbegin() + match->position() + match->length();
   }
   result.append(last, text.cend());
