@@ -39,6 +39,7 @@ set(HOST_BACKEND_SOURCES
 # selection; images that write records add the write and flush with block access.
 set(TAG_STORE_SOURCES
   tagstore/tag_store_table.cpp
+  tagstore/tag_store_template.cpp
   tagstore/tag_store_read.cpp
   tagstore/flash/flash_layer_state.cpp
   tagstore/flash/flash_layer_init.cpp

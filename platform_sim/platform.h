@@ -38,6 +38,15 @@ struct PlatformReset {
 
 // Thrown in strict mode when an image breaks a firmware rule (a finding): unwinds out
 // of the running image like a reset, so the scenario fails where the rule was broken.
+// Where an image lay during one boot, kept after the boot ends so the report can show
+// addresses of every boot relative to their image.
+struct ImageRange {
+  uint32_t boot = 0;
+  std::string name;
+  uint64_t base = 0;
+  uint64_t size = 0;
+};
+
 struct StrictViolation {
   std::string what;
 };
@@ -133,6 +142,8 @@ class Platform {
   // A call the platform refuses or cannot serve; recorded, never a crash.
   void Fault(const std::string &what) { Record(EffectKind::Fault, what); }
   void SetStrict(bool strict) { strict_ = strict; }
+  void NoteImageRange(ImageRange range) { imageRanges_.push_back(std::move(range)); }
+  const std::vector<ImageRange> &ImageRanges() const { return imageRanges_; }
   bool Strict() const { return strict_; }
 
  private:
@@ -171,6 +182,7 @@ class Platform {
   uint32_t boot_ = 0;
   std::vector<std::string> actors_;
   bool strict_ = false;
+  std::vector<ImageRange> imageRanges_;
 };
 
 // Attributes what happens inside its scope to an actor.

@@ -3,19 +3,6 @@
 #include "power_event_log/power_event_log.h"
 #include "runtime/uefi/status.h"
 
-// One past the highest used slot; used slots below a free one are never reused.
-static UINT32 NextSlot(UINT64 FreeMap) {
-  UINT64 Used = ~FreeMap;
-  if (Used == 0) {
-    return 0;
-  }
-  UINT32 Highest = 63;
-  while ((Used >> Highest) == 0) {
-    Highest--;
-  }
-  return Highest + 1;
-}
-
 EFI_STATUS EFIAPI AppendEvent(POWER_EVENT_LOG_PROTOCOL *This, UINT8 Event) {
   (void)This;
   // The table lives in memory the operating system can write: nothing is read through
@@ -29,7 +16,7 @@ EFI_STATUS EFIAPI AppendEvent(POWER_EVENT_LOG_PROTOCOL *This, UINT8 Event) {
       Log.Signature != POWER_EVENT_LOG_SIGNATURE) {
     return EFI_NOT_READY;
   }
-  UINT32 Index = NextSlot(Log.FreeMap);
+  UINT32 Index = PowerEventLogNextSlot(Log.FreeMap);
   if (Index >= POWER_EVENT_LOG_SLOTS) {
     return EFI_UNSUPPORTED;
   }

@@ -42,6 +42,20 @@ EFI_LAYOUT_SIZE(PowerEventLogRecord, 512);
 EFI_LAYOUT_OFFSET(PowerEventLogRecord, FreeMap, 8);
 EFI_LAYOUT_OFFSET(PowerEventLogRecord, Slot, 16);
 
+// The slot the next event takes: one past the highest used slot, so used slots below a
+// free one are never reused. POWER_EVENT_LOG_SLOTS or more: the log is full.
+static inline UINT32 PowerEventLogNextSlot(UINT64 FreeMap) {
+  UINT64 Used = ~FreeMap;
+  if (Used == 0) {
+    return 0;
+  }
+  UINT32 Highest = 63;
+  while ((Used >> Highest) == 0) {
+    Highest--;
+  }
+  return Highest + 1;
+}
+
 struct POWER_EVENT_LOG_PROTOCOL;
 typedef EFI_STATUS(EFIAPI *POWER_EVENT_LOG_APPEND)(struct POWER_EVENT_LOG_PROTOCOL *This, UINT8 Event);
 struct POWER_EVENT_LOG_PROTOCOL {

@@ -11,6 +11,9 @@ command -v cmake >/dev/null || need+=(cmake)
 command -v ninja >/dev/null || need+=(ninja-build)
 [ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
 [ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
+# The simulator's command line and its JSON profiles and reports.
+[ -f /usr/include/CLI/CLI.hpp ] || need+=(libcli11-dev)
+[ -f /usr/include/nlohmann/json.hpp ] || need+=(nlohmann-json3-dev)
 # The emulated engine runs the shipped images on Unicorn.
 [ -f /usr/include/unicorn/unicorn.h ] || need+=(libunicorn-dev)
 # The sanitizer runtimes are a separate package from the compiler.

@@ -74,6 +74,28 @@ std::string GuidName(const EFI_GUID &guid) {
   return it == Names().end() ? GuidText(guid) : it->second;
 }
 
+bool GuidFromName(const std::string &name, EFI_GUID *guid) {
+  for (const auto &[known, text] : Names()) {
+    if (text == name) {
+      *guid = known;
+      return true;
+    }
+  }
+  unsigned data1 = 0, data2 = 0, data3 = 0, bytes[8] = {};
+  int consumed = 0;
+  if (name.size() != 36 ||
+      std::sscanf(name.c_str(), "%8x-%4x-%4x-%2x%2x-%2x%2x%2x%2x%2x%2x%n", &data1, &data2, &data3, &bytes[0], &bytes[1],
+                  &bytes[2], &bytes[3], &bytes[4], &bytes[5], &bytes[6], &bytes[7], &consumed) != 11 ||
+      consumed != 36) {
+    return false;
+  }
+  guid->Data1 = data1;
+  guid->Data2 = static_cast<UINT16>(data2);
+  guid->Data3 = static_cast<UINT16>(data3);
+  for (int index = 0; index < 8; ++index) guid->Data4[index] = static_cast<UINT8>(bytes[index]);
+  return true;
+}
+
 void RegisterGuidName(const EFI_GUID &guid, const std::string &name) { Names()[guid] = name; }
 
 std::string StatusText(EFI_STATUS status) {

@@ -18,6 +18,8 @@ struct GuidLess {
 std::string GuidText(const EFI_GUID &guid);
 // A readable name for the GUIDs this platform knows, else the registry form.
 std::string GuidName(const EFI_GUID &guid);
+// The GUID of a name GuidName gives, or of its text form; false when it is neither.
+bool GuidFromName(const std::string &name, EFI_GUID *guid);
 void RegisterGuidName(const EFI_GUID &guid, const std::string &name);
 
 std::string StatusText(EFI_STATUS status);

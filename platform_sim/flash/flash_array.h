@@ -14,6 +14,11 @@ class FlashArray {
 
   uint64_t Size() const { return bytes_.size(); }
   uint8_t Get(uint64_t offset) const { return bytes_.at(offset); }
+  // The cells of a range (for reports and image files; no bus cycle).
+  std::vector<uint8_t> Read(uint64_t offset, uint64_t length) const {
+    return std::vector<uint8_t>(bytes_.begin() + static_cast<long>(offset),
+                                bytes_.begin() + static_cast<long>(offset + length));
+  }
   void Erase(uint64_t offset, uint64_t length) {
     std::fill(bytes_.begin() + static_cast<long>(offset), bytes_.begin() + static_cast<long>(offset + length), 0xFF);
   }

@@ -40,6 +40,11 @@ uint8_t FlashHardware::PeekByte(uint64_t address) const {
 }
 
 std::vector<uint8_t> FlashHardware::Peek(uint64_t address, size_t length) const {
+  if (window_ != nullptr && address >= window_->Base() && address + length <= FlashWindow::kTop) {
+    const uint64_t offset = address - window_->Base();
+    if (spi_) return spi_->PeekRange(spi_->Size() - spi_->WindowSize() + offset, length);
+    return (jedec_ ? jedec_->Array() : hub_->Array()).Read(offset, length);
+  }
   std::vector<uint8_t> bytes(length);
   for (size_t index = 0; index < length; ++index) bytes[index] = PeekByte(address + index);
   return bytes;

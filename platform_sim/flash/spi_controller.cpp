@@ -56,8 +56,24 @@ uint8_t SpiController::Peek(uint64_t linear) const {
   return part == nullptr ? 0xFF : part->Array().Get(offset);
 }
 
-// Copied a component at a time: factory images are megabytes.
+std::vector<uint8_t> SpiController::PeekRange(uint64_t linear, uint64_t length) const {
+  std::vector<uint8_t> bytes;
+  bytes.reserve(length);
+  while (bytes.size() < length) {
+    auto [part, offset] = Locate(linear + bytes.size());
+    if (part == nullptr) {
+      bytes.resize(length, 0xFF);
+      break;
+    }
+    const uint64_t count = std::min<uint64_t>(length - bytes.size(), part->Array().Size() - offset);
+    const std::vector<uint8_t> run = part->Array().Read(offset, count);
+    bytes.insert(bytes.end(), run.begin(), run.end());
+  }
+  return bytes;
+}
+
 void SpiController::Load(uint64_t linear, const std::vector<uint8_t> &data) {
+  // A run of bytes per component: a whole part's image loads in one copy.
   size_t index = 0;
   while (index < data.size()) {
     auto [part, offset] = Locate(linear + index);

@@ -39,6 +39,7 @@ class SpiController : public MmioDevice, public FlashWindowTarget {
   uint64_t MemoryAddress(uint64_t linear) const { return FlashWindow::kTop - size_ + linear; }
 
   uint8_t Peek(uint64_t linear) const;
+  std::vector<uint8_t> PeekRange(uint64_t linear, uint64_t length) const;
   void Load(uint64_t linear, const std::vector<uint8_t> &data);
 
   // Hardware-sequenced cycles at linear addresses: erases of every 4-KiB sector the range

@@ -1,8 +1,10 @@
 #include "platform_sim/loader/image_loader.h"
 
 #include <dlfcn.h>
+#include <link.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
@@ -93,6 +95,28 @@ uint64_t ImageLoader::MapFirmwareImage(Platform &platform, const std::string &na
   return base + file->EntryPoint();
 }
 
+namespace {
+// The bytes a shared object's loaded segments span from its base.
+uint64_t HostImageSpan(uint64_t base) {
+  struct Search {
+    uint64_t base;
+    uint64_t span;
+  } search{base, 0};
+  dl_iterate_phdr(
+      [](dl_phdr_info *info, size_t, void *data) {
+        auto *search = static_cast<Search *>(data);
+        if (info->dlpi_addr != search->base) return 0;
+        for (int index = 0; index < info->dlpi_phnum; ++index) {
+          const ElfW(Phdr) &header = info->dlpi_phdr[index];
+          if (header.p_type == PT_LOAD) search->span = std::max<uint64_t>(search->span, header.p_vaddr + header.p_memsz);
+        }
+        return 1;
+      },
+      &search);
+  return search.span;
+}
+}  // namespace
+
 LoadedImage &ImageLoader::Load(Platform &platform, const std::string &name, const LoadOptions &options) {
   LoadedImage mapped;
   mapped.name = name;
@@ -111,6 +135,8 @@ LoadedImage &ImageLoader::Load(Platform &platform, const std::string &name, cons
   core.Protocols().Install(&mapped.handle, gEfiLoadedImageProtocolGuid, loaded, "loader");
   mapped.loadedImage = loaded;
 
+  platform.NoteImageRange({platform.BootNumber(), name, mapped.base,
+                           mapped.library != nullptr ? HostImageSpan(mapped.base) : mapped.size});
   images_.push_back(std::move(mapped));
   LoadedImage &image = images_.back();
   platform.Record(EffectKind::ImageLoad, name + (options.smm ? " (SMM)" : "") +

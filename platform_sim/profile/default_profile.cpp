@@ -56,6 +56,11 @@ PlatformProfile DefaultPlatformProfile() {
   std::vector<uint8_t> log(16, 0xFF);
   std::memcpy(log.data(), "KOVAPLOG", 8);
   profile.flash.contents.push_back({kTagStoreBase + 0x1300, log});
+
+  // Loaded as a runtime image so that its pointer registrations with the address fix-up
+  // protocol show (loaded as the boot-service driver it is, it registers nothing); the
+  // power-event log goes into SMRAM.
+  profile.images = {{"PlatformConfigDxe", true, false}, {"PowerEventLogSmm", false, true}};
   return profile;
 }
 

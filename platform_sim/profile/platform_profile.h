@@ -18,6 +18,13 @@
 
 namespace sim {
 
+// A driver image a boot loads, by file name without extension.
+struct ProfileImage {
+  std::string name;
+  bool runtimeImage = false;  // loaded as a runtime driver
+  bool smm = false;           // loaded into SMRAM by the SMM dispatcher
+};
+
 struct PlatformProfile {
   std::string name = "default";
   uint64_t tscHz = 2400000000ull;
@@ -76,6 +83,9 @@ struct PlatformProfile {
     bool persistent = false;
   };
   std::vector<Pcd> pcds;
+
+  // The drivers the simulator's boots load, in order (tests load images themselves).
+  std::vector<ProfileImage> images;
 
   // The boot flash and its controller; none unless the profile builds one
   // (platform_sim/flash/flash_platforms.h).

@@ -5,38 +5,38 @@
 
 #include "platform_sim/flash/flash_platforms.h"
 #include "platform_sim/platform.h"
+#include "platform_sim/report/tag_store_records.h"
+#include "power_event_log/power_event_log.h"
 
 namespace sim {
 
-namespace {
-constexpr uint64_t kLogOffset = 0x1300;
-constexpr size_t kLogSize = 512;
-constexpr unsigned kSlots = 62;
-}  // namespace
+uint32_t PowerEventLogSlots() { return POWER_EVENT_LOG_SLOTS; }
 
 DecodedPowerEventLog DecodePowerEventLog(const std::vector<uint8_t> &record) {
   DecodedPowerEventLog log;
-  if (record.size() < kLogSize) return log;
+  if (record.size() < sizeof(PowerEventLogRecord)) return log;
+  PowerEventLogRecord stored;
+  std::memcpy(&stored, record.data(), sizeof(stored));
   for (size_t index = 0; index < 8; ++index) {
     char c = static_cast<char>(record[index]);
     log.signature += (c >= 0x20 && c < 0x7F) ? c : '.';
   }
-  log.provisioned = std::memcmp(record.data(), "KOVAPLOG", 8) == 0;
-  std::memcpy(&log.freeMap, record.data() + 8, 8);
-  for (unsigned slot = 0; slot < kSlots; ++slot) {
+  log.provisioned = stored.Signature == POWER_EVENT_LOG_SIGNATURE;
+  log.freeMap = stored.FreeMap;
+  for (unsigned slot = 0; slot < POWER_EVENT_LOG_SLOTS; ++slot) {
     if (log.freeMap & (1ull << slot)) continue;
-    const uint8_t *bytes = record.data() + 16 + 8 * slot;
-    log.used.push_back(PowerEventEntry{slot, bytes[0], bytes[1], bytes[2], bytes[3], bytes[4], bytes[5], bytes[6]});
+    const PowerEventSlot &s = stored.Slot[slot];
+    log.used.push_back(PowerEventEntry{slot, s.Year, s.Month, s.Day, s.Hour, s.Minute, s.Second, s.Event});
   }
   return log;
 }
 
 std::string PowerEventName(uint8_t event) {
   switch (event) {
-    case 0: return "driver start";
-    case 3: return "S3 entry";
-    case 4: return "S4 entry";
-    case 5: return "S5 entry";
+    case POWER_EVENT_DRIVER_START: return "driver start";
+    case POWER_EVENT_S3_ENTRY: return "S3 entry";
+    case POWER_EVENT_S4_ENTRY: return "S4 entry";
+    case POWER_EVENT_S5_ENTRY: return "S5 entry";
     default: {
       char text[16];
       std::snprintf(text, sizeof(text), "event 0x%02X", event);
@@ -45,17 +45,66 @@ std::string PowerEventName(uint8_t event) {
   }
 }
 
+std::string PowerEventTime(const PowerEventEntry &entry) {
+  char text[32];
+  std::snprintf(text, sizeof(text), "20%02u-%02u-%02u %02u:%02u:%02u", entry.year, entry.month, entry.day, entry.hour,
+                entry.minute, entry.second);
+  return text;
+}
+
+std::vector<uint8_t> ProvisionedPowerEventLog() {
+  std::vector<uint8_t> record(sizeof(PowerEventLogRecord), 0xFF);
+  const UINT64 signature = POWER_EVENT_LOG_SIGNATURE;
+  std::memcpy(record.data() + offsetof(PowerEventLogRecord, Signature), &signature, sizeof(signature));
+  return record;
+}
+
+bool AppendPowerEvent(std::vector<uint8_t> &record, uint8_t event, const CalendarTime &time, std::string *reason) {
+  PowerEventLogRecord log;
+  if (record.size() != sizeof(log)) {
+    *reason = "the record is " + std::to_string(record.size()) + " bytes, not " + std::to_string(sizeof(log));
+    return false;
+  }
+  std::memcpy(&log, record.data(), sizeof(log));
+  if (log.Signature != POWER_EVENT_LOG_SIGNATURE) {
+    *reason = "the log is not provisioned (no \"KOVAPLOG\" signature)";
+    return false;
+  }
+  UINT32 index = PowerEventLogNextSlot(log.FreeMap);
+  if (index >= POWER_EVENT_LOG_SLOTS) {
+    *reason = "the log is full (the last slot is used)";
+    return false;
+  }
+  PowerEventSlot &slot = log.Slot[index];
+  slot.Year = static_cast<UINT8>(time.year % 100);
+  slot.Month = static_cast<UINT8>(time.month);
+  slot.Day = static_cast<UINT8>(time.day);
+  slot.Hour = static_cast<UINT8>(time.hour);
+  slot.Minute = static_cast<UINT8>(time.minute);
+  slot.Second = static_cast<UINT8>(time.second);
+  slot.Event = event;
+  log.FreeMap &= ~(1ull << index);
+  std::memcpy(record.data(), &log, sizeof(log));
+  return true;
+}
+
+std::vector<uint8_t> PowerEventLogBytes(Platform &platform) {
+  if (!platform.Flash().Present()) return {};
+  const TagStoreRecord plog = *FindTagStoreRecord("PLOG");
+  return platform.Flash().Peek(kTagStoreBase + plog.offset, plog.size);
+}
+
 void WritePowerEventLog(std::ostream &out, Platform &platform) {
   if (!platform.Flash().Present()) return;
-  DecodedPowerEventLog log = DecodePowerEventLog(platform.Flash().Peek(kTagStoreBase + kLogOffset, kLogSize));
-  char text[96];
+  DecodedPowerEventLog log = DecodePowerEventLog(PowerEventLogBytes(platform));
+  char text[128];
   std::snprintf(text, sizeof(text), "Power-event log \"PLOG\": signature \"%s\"%s, free map 0x%016llX, %zu of %u slots used\n",
                 log.signature.c_str(), log.provisioned ? "" : " (not provisioned)",
-                static_cast<unsigned long long>(log.freeMap), log.used.size(), kSlots);
+                static_cast<unsigned long long>(log.freeMap), log.used.size(), POWER_EVENT_LOG_SLOTS);
   out << text;
   for (const PowerEventEntry &entry : log.used) {
-    std::snprintf(text, sizeof(text), "  slot %2u: 20%02u-%02u-%02u %02u:%02u:%02u  %s\n", entry.slot, entry.year,
-                  entry.month, entry.day, entry.hour, entry.minute, entry.second, PowerEventName(entry.event).c_str());
+    std::snprintf(text, sizeof(text), "  slot %2u: %s  %s\n", entry.slot, PowerEventTime(entry).c_str(),
+                  PowerEventName(entry.event).c_str());
     out << text;
   }
 }

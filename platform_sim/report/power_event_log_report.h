@@ -1,11 +1,13 @@
-// The power-event log section of the simulator's report: the "PLOG" record as the flash
-// holds it, decoded.
+// The "PLOG" power-event log record as a host tool sees it: decoded for the report and
+// the flash-image tool, and written offline by the driver's rules.
 #pragma once
 
 #include <cstdint>
 #include <ostream>
 #include <string>
 #include <vector>
+
+#include "platform_sim/devices/rtc.h"
 
 namespace sim {
 
@@ -24,8 +26,22 @@ struct DecodedPowerEventLog {
   std::vector<PowerEventEntry> used;  // slots whose free bit is clear, in slot order
 };
 
+uint32_t PowerEventLogSlots();
 DecodedPowerEventLog DecodePowerEventLog(const std::vector<uint8_t> &record);
 std::string PowerEventName(uint8_t event);
+// "2026-03-14 09:26:53"
+std::string PowerEventTime(const PowerEventEntry &entry);
+
+// A freshly provisioned record: the signature, every slot free, the slots erased.
+std::vector<uint8_t> ProvisionedPowerEventLog();
+// Appends one event stamped with `time` as the driver does (the slot after the highest
+// used one; the reserved byte kept). False with the reason when the record is not
+// provisioned or full.
+bool AppendPowerEvent(std::vector<uint8_t> &record, uint8_t event, const CalendarTime &time, std::string *reason);
+
+// The report's section: the record as the platform's flash holds it.
 void WritePowerEventLog(std::ostream &out, Platform &platform);
+// The same record's bytes from the platform's flash (empty without a flash).
+std::vector<uint8_t> PowerEventLogBytes(Platform &platform);
 
 }  // namespace sim

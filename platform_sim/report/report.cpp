@@ -7,6 +7,7 @@
 #include "platform_sim/firmware/guid_util.h"
 #include "platform_sim/flash/flash_report.h"
 #include "platform_sim/report/power_event_log_report.h"
+#include "platform_sim/report/symbolic_address.h"
 #include "platform_sim/platform.h"
 #include "runtime/uefi/guids.h"
 
@@ -57,22 +58,23 @@ void WriteFindings(std::ostream &out, Platform &platform) {
 }
 
 // The pointer variables registered for conversion at the change to virtual addressing.
-void WriteAddressFixups(std::ostream &out, Platform &platform) {
+void WriteAddressFixups(std::ostream &out, Platform &platform, const AddressNames &names) {
+  const uint32_t boot = platform.BootNumber();
   const auto &registrations = platform.Core().AddressFixups().Registrations();
   out << "Address fix-up registrations: " << registrations.size() << "\n";
   for (const PointerRegistration &registration : registrations) {
     uint64_t value = 0;
     std::memcpy(&value, reinterpret_cast<const void *>(registration.variable), sizeof(value));
-    out << "  pointer variable " << Address(registration.variable) << " of " << registration.owner << ", holds "
-        << Address(value) << Target(platform, value) << "\n";
+    out << "  pointer variable " << names.Name(registration.variable, boot) << " of " << registration.owner
+        << ", holds " << names.Name(value, boot) << Target(platform, value) << "\n";
   }
   const auto &conversions = platform.Core().VirtualAddresses().Conversions();
   if (conversions.empty()) return;
   out << "Pointer conversions at the change to virtual addressing: " << conversions.size() << "\n";
   for (const PointerConversion &conversion : conversions) {
-    out << "  " << conversion.caller << ": variable " << Address(conversion.variable) << " holding "
-        << Address(conversion.value) << Target(platform, conversion.value) << " -> " << StatusText(conversion.status)
-        << "\n";
+    out << "  " << conversion.caller << ": variable " << names.Name(conversion.variable, boot) << " holding "
+        << names.Name(conversion.value, boot) << Target(platform, conversion.value) << " -> "
+        << StatusText(conversion.status) << "\n";
   }
 }
 
@@ -100,6 +102,7 @@ void WriteS3Record(std::ostream &out, Platform &platform) {
 }  // namespace
 
 void WriteReport(std::ostream &out, Platform &platform) {
+  const AddressNames names(platform);
   out << "Platform \"" << platform.Profile().name << "\", TSC " << platform.Profile().tscHz << " Hz\n";
 
   uint32_t boot = 0;
@@ -110,7 +113,7 @@ void WriteReport(std::ostream &out, Platform &platform) {
     }
     if (effect.kind == EffectKind::BootStart) continue;
     out << "  " << std::left << std::setw(22) << effect.actor << std::setw(14) << EffectKindName(effect.kind)
-        << effect.what << "\n";
+        << names.Rewrite(effect.what, effect.boot) << "\n";
   }
 
   out << "\n== state after the run ==\n";
@@ -155,11 +158,11 @@ void WriteReport(std::ostream &out, Platform &platform) {
         << (image.unloaded ? ", unloaded" : "") << "\n";
   }
   WriteFindings(out, platform);
-  WriteAddressFixups(out, platform);
+  WriteAddressFixups(out, platform, names);
   WriteS3Record(out, platform);
   const auto boxes = platform.Core().LockBoxes().Describe();
   out << "Lock boxes: " << boxes.size() << "\n";
-  for (const std::string &box : boxes) out << "  " << box << "\n";
+  for (const std::string &box : boxes) out << "  " << names.Rewrite(box, platform.BootNumber()) << "\n";
   auto leaks = platform.Memory().DriverAllocations();
   out << "Driver pool and pages still allocated: " << leaks.size() << "\n";
   for (const Allocation &block : leaks) {

@@ -23,14 +23,13 @@ void Note(Platform &platform, const std::string &operation, EFI_STATUS status) {
 // after it, as they do on this platform. Returns false when the setup policy update
 // reset the platform during the boot.
 bool BootWithDriver(Platform &platform) {
-  // Loaded as a runtime image so that its pointer registrations with the address
-  // fix-up protocol (installed at boot by the default profile) show. The shipped image
-  // is a boot-service driver: loaded as such it registers nothing (each registration
-  // answers EFI_ABORTED without calling the protocol).
-  platform.Load("PlatformConfigDxe", sim::LoadOptions{true, false});
-  // The SMM dispatcher loads the power-event log into SMRAM; it finds the tag store
-  // table that the configuration driver published and logs its start.
-  platform.Load("PowerEventLogSmm", sim::LoadOptions{false, true});
+  // The default profile loads PlatformConfigDxe as a runtime image, so that its pointer
+  // registrations with the address fix-up protocol show; then the SMM dispatcher loads
+  // the power-event log into SMRAM, which finds the tag store table that the
+  // configuration driver published and logs its start.
+  for (const sim::ProfileImage &image : platform.Profile().images) {
+    platform.Load(image.name, sim::LoadOptions{image.runtimeImage, image.smm});
+  }
   platform.Core().InstallVariableWriteArch();
   try {
     sim::SetupComponent::Publish(platform);
@@ -42,9 +41,16 @@ bool BootWithDriver(Platform &platform) {
 
 }  // namespace
 
-bool RunDefaultScenario(Platform &platform, std::ostream &log) {
-  // The first boot finds "PchSetup" out of line: the update rewrites it and resets;
-  // the second boot finds it right and carries on.
+namespace {
+
+bool NoFaults(Platform &platform, std::ostream &log) {
+  if (platform.Trace().OfKind(EffectKind::Fault).empty()) return true;
+  log << "faults were recorded\n";
+  return false;
+}
+
+// Boots until a boot runs without a reset; false when the drivers keep resetting.
+bool BootUntilSettled(Platform &platform, std::ostream &log) {
   for (int boot = 0; !BootWithDriver(platform); ++boot) {
     if (boot == 2) {
       log << "the setup policy did not converge\n";
@@ -52,6 +58,39 @@ bool RunDefaultScenario(Platform &platform, std::ostream &log) {
     }
     platform.Reboot();
   }
+  return true;
+}
+
+}  // namespace
+
+bool RunBoots(Platform &platform, int count, std::ostream &log) {
+  for (int boot = 1; boot <= count; ++boot) {
+    if (boot > 1) platform.Reboot();
+    if (!BootWithDriver(platform)) continue;
+    EndOfBoot(platform);
+    platform.Processor().AdvanceNs(60ull * 1000000000ull);
+    platform.EnterSleepState(5);
+  }
+  return NoFaults(platform, log);
+}
+
+bool RunSleep(Platform &platform, int state, std::ostream &log) {
+  if (!BootUntilSettled(platform, log)) return false;
+  EndOfBoot(platform);
+  platform.Processor().AdvanceNs(60ull * 1000000000ull);
+  platform.EnterSleepState(state);
+  if (state == 3) {
+    platform.Processor().AdvanceNs(60ull * 1000000000ull);
+    platform.Pmc().Wake();
+    platform.Record(EffectKind::SleepState, "S3 resume");
+  }
+  return NoFaults(platform, log);
+}
+
+bool RunDefaultScenario(Platform &platform, std::ostream &log) {
+  // The first boot finds "PchSetup" out of line: the update rewrites it and resets;
+  // the second boot finds it right and carries on.
+  if (!BootUntilSettled(platform, log)) return false;
 
   PLATFORM_CONFIG_PROTOCOL *config = nullptr;
   if (platform.Core().Protocols().Locate(gPlatformConfigProtocolGuid, nullptr, reinterpret_cast<void **>(&config)) !=
@@ -103,11 +142,7 @@ bool RunSleepStory(Platform &platform, std::ostream &log) {
   // Shut down.
   platform.Processor().AdvanceNs(90ull * 1000000000ull);
   platform.EnterSleepState(5);
-  if (!platform.Trace().OfKind(EffectKind::Fault).empty()) {
-    log << "faults were recorded\n";
-    return false;
-  }
-  return true;
+  return NoFaults(platform, log);
 }
 
 }  // namespace simulator

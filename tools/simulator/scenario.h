@@ -20,4 +20,12 @@ void EndOfBoot(sim::Platform &platform);
 // record, S5 entry. Each entry runs the SMM handlers through the Sx dispatcher.
 bool RunSleepStory(sim::Platform &platform, std::ostream &log);
 
+// `count` boots of the profile's images: each ends in the reset a driver asked for, or
+// in the operating system taking over and shutting down (S5). False when a fault was
+// recorded.
+bool RunBoots(sim::Platform &platform, int count, std::ostream &log);
+// Boots until the drivers' policies hold, hands over to the operating system and enters
+// sleep state 3, 4 or 5; after S3 a minute passes and the platform resumes.
+bool RunSleep(sim::Platform &platform, int state, std::ostream &log);
+
 }  // namespace simulator

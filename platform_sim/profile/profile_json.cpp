@@ -1,0 +1,636 @@
+#include "platform_sim/profile/profile_json.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <sstream>
+
+#include "platform_sim/firmware/guid_util.h"
+#include "platform_sim/flash/flash_platforms.h"
+#include "platform_sim/report/tag_store_records.h"
+#include "runtime/uefi/guids.h"
+
+namespace sim {
+
+using nlohmann::json;
+using nlohmann::ordered_json;
+
+namespace {
+
+constexpr uint64_t kTagStoreBlockSize = 0x2000;
+
+std::string HexNumber(uint64_t value, int width = 0) {
+  char text[24];
+  std::snprintf(text, sizeof(text), "0x%0*llX", width, static_cast<unsigned long long>(value));
+  return text;
+}
+
+std::string HexBytes(const uint8_t *bytes, size_t length) {
+  std::string text;
+  char pair[4];
+  for (size_t index = 0; index < length; ++index) {
+    std::snprintf(pair, sizeof(pair), "%02X", bytes[index]);
+    if (index) text += ' ';
+    text += pair;
+  }
+  return text;
+}
+
+// Bytes as JSON: a hex string when short, otherwise a size, a fill byte and the runs
+// that differ from it.
+ordered_json BytesToJson(const std::vector<uint8_t> &bytes) {
+  if (bytes.size() <= 32) return HexBytes(bytes.data(), bytes.size());
+  const size_t ones = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), 0xFF));
+  const uint8_t fill = ones * 2 > bytes.size() ? 0xFF : 0x00;
+  ordered_json patches = ordered_json::array();
+  size_t index = 0;
+  while (index < bytes.size()) {
+    if (bytes[index] == fill) {
+      ++index;
+      continue;
+    }
+    // A run ends at eight fill bytes in a row.
+    size_t end = index;
+    size_t last = index;
+    while (end < bytes.size() && end - last <= 8) {
+      if (bytes[end] != fill) last = end;
+      ++end;
+    }
+    patches.push_back({{"offset", HexNumber(index)}, {"hex", HexBytes(bytes.data() + index, last + 1 - index)}});
+    index = last + 1;
+  }
+  return {{"size", bytes.size()}, {"fill", HexNumber(fill, 2)}, {"patches", patches}};
+}
+
+// The flash contents split into tag store records (by tag) and other ranges.
+struct FlashContents {
+  std::map<std::string, std::vector<uint8_t>> records;
+  std::vector<std::pair<uint64_t, std::vector<uint8_t>>> ranges;
+};
+
+FlashContents SplitContents(const FlashProfile &flash) {
+  FlashContents split;
+  std::vector<uint8_t> block(kTagStoreBlockSize, 0xFF);
+  for (const auto &[address, data] : flash.contents) {
+    if (address >= kTagStoreBase && address + data.size() <= kTagStoreBase + kTagStoreBlockSize) {
+      std::copy(data.begin(), data.end(), block.begin() + static_cast<long>(address - kTagStoreBase));
+    } else {
+      split.ranges.push_back({address, data});
+    }
+  }
+  for (const TagStoreRecord &record : TagStoreRecords()) {
+    std::vector<uint8_t> bytes(block.begin() + record.offset, block.begin() + record.offset + record.size);
+    if (std::any_of(bytes.begin(), bytes.end(), [](uint8_t byte) { return byte != 0xFF; })) {
+      split.records[record.tag] = bytes;
+    }
+  }
+  return split;
+}
+
+void JoinContents(FlashProfile &flash, const FlashContents &split) {
+  flash.contents.clear();
+  if (!split.records.empty()) {
+    std::vector<uint8_t> block(kTagStoreBlockSize, 0xFF);
+    for (const auto &[tag, bytes] : split.records) {
+      const TagStoreRecord record = *FindTagStoreRecord(tag);
+      std::copy(bytes.begin(), bytes.end(), block.begin() + record.offset);
+    }
+    flash.contents.push_back({kTagStoreBase, block});
+  }
+  for (const auto &range : split.ranges) flash.contents.push_back(range);
+}
+
+const char *PartName(FlashPartKind kind) {
+  switch (kind) {
+    case FlashPartKind::Spi: return "spi";
+    case FlashPartKind::ParallelJedec: return "parallel-jedec";
+    case FlashPartKind::FirmwareHub: return "firmware-hub";
+    case FlashPartKind::None: break;
+  }
+  return "none";
+}
+
+const char *EcName(EcResponsiveness responsiveness) {
+  switch (responsiveness) {
+    case EcResponsiveness::Dead: return "dead";
+    case EcResponsiveness::Mute: return "mute";
+    case EcResponsiveness::Normal: break;
+  }
+  return "normal";
+}
+
+std::string TimeText(const CalendarTime &time) {
+  char text[32];
+  std::snprintf(text, sizeof(text), "%04d-%02d-%02d %02d:%02d:%02d", time.year, time.month, time.day, time.hour,
+                time.minute, time.second);
+  return text;
+}
+
+ordered_json Optional(const std::optional<uint64_t> &value) {
+  return value ? ordered_json(*value) : ordered_json(nullptr);
+}
+
+// Reads one document, keeping the path of the field it is at for errors.
+class Reader {
+ public:
+  explicit Reader(std::string source) : source_(std::move(source)) {}
+
+  [[noreturn]] void Fail(const std::string &path, const std::string &expected, const json &got) const {
+    std::string shown = got.dump();
+    if (shown.size() > 40) shown = shown.substr(0, 37) + "...";
+    throw ProfileError(source_ + ": field \"" + path + "\": expected " + expected + ", got " + shown);
+  }
+
+  // An object whose keys are all among `known`.
+  void Object(const json &value, const std::string &path, std::initializer_list<const char *> known) const {
+    if (!value.is_object()) Fail(path.empty() ? "(top level)" : path, "an object", value);
+    for (const auto &item : value.items()) {
+      const std::string key = item.key();
+      if (std::none_of(known.begin(), known.end(), [&](const char *name) { return key == name; })) {
+        std::string names;
+        for (const char *name : known) names += std::string(names.empty() ? "" : ", ") + name;
+        throw ProfileError(source_ + ": field \"" + Join(path, key) + "\": unknown field (expected one of " + names +
+                           ")");
+      }
+    }
+  }
+
+  static std::string Join(const std::string &path, const std::string &key) {
+    return path.empty() ? key : path + "." + key;
+  }
+
+  // A number, or a string "0x..." for addresses and bytes.
+  uint64_t Unsigned(const json &value, const std::string &path, uint64_t max) const {
+    const std::string expected = "an unsigned integer up to " + HexNumber(max) + " (a number or a \"0x\" string)";
+    uint64_t result = 0;
+    if (value.is_number_unsigned()) {
+      result = value.get<uint64_t>();
+    } else if (value.is_number_integer() && value.get<int64_t>() >= 0) {
+      result = static_cast<uint64_t>(value.get<int64_t>());
+    } else if (value.is_string()) {
+      const std::string text = value.get<std::string>();
+      size_t used = 0;
+      try {
+        result = std::stoull(text, &used, 0);
+      } catch (const std::exception &) {
+        Fail(path, expected, value);
+      }
+      if (used != text.size() || text.empty() || text[0] == '-') Fail(path, expected, value);
+    } else {
+      Fail(path, expected, value);
+    }
+    if (result > max) Fail(path, expected, value);
+    return result;
+  }
+
+  bool Bool(const json &value, const std::string &path) const {
+    if (!value.is_boolean()) Fail(path, "true or false", value);
+    return value.get<bool>();
+  }
+
+  std::string String(const json &value, const std::string &path) const {
+    if (!value.is_string()) Fail(path, "a string", value);
+    return value.get<std::string>();
+  }
+
+  std::vector<uint8_t> Hex(const json &value, const std::string &path) const {
+    const std::string expected = "hex bytes such as \"5F 51 5A\"";
+    if (!value.is_string()) Fail(path, expected, value);
+    std::string digits;
+    for (char c : value.get<std::string>()) {
+      if (c == ' ') continue;
+      if (!std::isxdigit(static_cast<unsigned char>(c))) Fail(path, expected, value);
+      digits += c;
+    }
+    if (digits.size() % 2) Fail(path, expected + " (an even number of digits)", value);
+    std::vector<uint8_t> bytes;
+    for (size_t index = 0; index < digits.size(); index += 2) {
+      bytes.push_back(static_cast<uint8_t>(std::stoul(digits.substr(index, 2), nullptr, 16)));
+    }
+    return bytes;
+  }
+
+  // Hex bytes, or {"size", "fill", "patches": [{"offset", "hex" | "text"}]}.
+  std::vector<uint8_t> Bytes(const json &value, const std::string &path, uint64_t maxSize) const {
+    if (value.is_string()) {
+      std::vector<uint8_t> bytes = Hex(value, path);
+      if (bytes.size() > maxSize) Fail(path, "at most " + std::to_string(maxSize) + " bytes", value);
+      return bytes;
+    }
+    if (!value.is_object()) Fail(path, "hex bytes or an object with size, fill and patches", value);
+    Object(value, path, {"size", "fill", "patches"});
+    if (!value.contains("size")) Fail(Join(path, "size"), "the size in bytes", nullptr);
+    const uint64_t size = Unsigned(value["size"], Join(path, "size"), maxSize);
+    const uint8_t fill = value.contains("fill") ? static_cast<uint8_t>(Unsigned(value["fill"], Join(path, "fill"), 0xFF)) : 0;
+    std::vector<uint8_t> bytes(size, fill);
+    if (!value.contains("patches")) return bytes;
+    const json &patches = value["patches"];
+    const std::string list = Join(path, "patches");
+    if (!patches.is_array()) Fail(list, "an array of patches", patches);
+    for (size_t index = 0; index < patches.size(); ++index) {
+      const std::string at = list + "[" + std::to_string(index) + "]";
+      const json &patch = patches[index];
+      Object(patch, at, {"offset", "hex", "text"});
+      if (!patch.contains("offset")) Fail(Join(at, "offset"), "the offset of the patch", nullptr);
+      const uint64_t offset = Unsigned(patch["offset"], Join(at, "offset"), size);
+      std::vector<uint8_t> data;
+      if (patch.contains("hex") == patch.contains("text")) Fail(at, "exactly one of \"hex\" and \"text\"", patch);
+      if (patch.contains("hex")) {
+        data = Hex(patch["hex"], Join(at, "hex"));
+      } else {
+        const std::string text = String(patch["text"], Join(at, "text"));
+        data.assign(text.begin(), text.end());
+      }
+      if (offset + data.size() > size) Fail(at, "a patch inside the " + std::to_string(size) + " bytes", patch);
+      std::copy(data.begin(), data.end(), bytes.begin() + static_cast<long>(offset));
+    }
+    return bytes;
+  }
+
+ private:
+  std::string source_;
+};
+
+FlashPartKind PartKind(const Reader &reader, const json &value, const std::string &path) {
+  const std::string name = value.is_string() ? value.get<std::string>() : "";
+  for (FlashPartKind kind :
+       {FlashPartKind::Spi, FlashPartKind::ParallelJedec, FlashPartKind::FirmwareHub, FlashPartKind::None}) {
+    if (name == PartName(kind)) return kind;
+  }
+  reader.Fail(path, "one of \"spi\", \"parallel-jedec\", \"firmware-hub\", \"none\"", value);
+}
+
+// A new part: its hardware, candidate table and factory tag store; nothing else.
+void UsePart(PlatformProfile &profile, FlashPartKind kind) {
+  const FlashProfile old = profile.flash;
+  profile.flash = FlashProfile{};
+  profile.flash.chipsetSpi = old.chipsetSpi;
+  profile.flash.chipsetSpiSmm = old.chipsetSpiSmm;
+  profile.flash.regionFlashSmm = old.regionFlashSmm;
+  profile.flash.faults = old.faults;
+  std::erase_if(profile.pcds, [](const PlatformProfile::Pcd &pcd) {
+    return pcd.space ? (SameGuid(*pcd.space, gFlashDescriptorTokenSpaceGuid) ||
+                        SameGuid(*pcd.space, gFlashCommandTokenSpaceGuid) ||
+                        SameGuid(*pcd.space, gFlashFirstNameTokenSpaceGuid) ||
+                        SameGuid(*pcd.space, gFlashSecondNameTokenSpaceGuid))
+                     : pcd.token == kChosenFlashToken;
+  });
+  switch (kind) {
+    case FlashPartKind::Spi: UseSpiFlash(profile); break;
+    case FlashPartKind::ParallelJedec: UseParallelJedecFlash(profile); break;
+    case FlashPartKind::FirmwareHub: UseFirmwareHubFlash(profile); break;
+    case FlashPartKind::None: break;
+  }
+}
+
+CalendarTime ReadTime(const Reader &reader, const json &value, const std::string &path) {
+  const std::string expected = "a time \"YYYY-MM-DD HH:MM:SS\" between 2000 and 2099";
+  if (!value.is_string()) reader.Fail(path, expected, value);
+  CalendarTime time;
+  int used = 0;
+  const std::string text = value.get<std::string>();
+  if (std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%n", &time.year, &time.month, &time.day, &time.hour,
+                  &time.minute, &time.second, &used) != 6 ||
+      used != static_cast<int>(text.size()) || time.year < 2000 || time.year > 2099 || time.month < 1 ||
+      time.month > 12 || time.day < 1 || time.day > 31 || time.hour > 23 || time.minute > 59 || time.second > 59) {
+    reader.Fail(path, expected, value);
+  }
+  return time;
+}
+
+void ReadFirmware(const Reader &reader, const json &value, PlatformProfile &profile) {
+  const std::string path = "firmware";
+  reader.Object(value, path,
+                {"hobList", "dxeServices", "tscFrequencyHob", "tscFrequencyTable", "hiiProtocols", "pcdProtocols",
+                 "pcdInfoProtocols", "flashAccessProtocol", "smm", "smmAccess", "smmCommunication",
+                 "addressFixupAtBoot", "variableWriteAtBoot", "s3BootScriptPcd"});
+  const std::pair<const char *, bool *> flags[] = {
+      {"hobList", &profile.hobList},
+      {"dxeServices", &profile.dxeServices},
+      {"hiiProtocols", &profile.hiiProtocols},
+      {"pcdProtocols", &profile.pcdProtocols},
+      {"pcdInfoProtocols", &profile.pcdInfoProtocols},
+      {"flashAccessProtocol", &profile.flashAccessProtocol},
+      {"smm", &profile.smmBase},
+      {"smmAccess", &profile.smmAccess},
+      {"smmCommunication", &profile.smmCommunication},
+      {"addressFixupAtBoot", &profile.addressFixupAtBoot},
+      {"variableWriteAtBoot", &profile.variableWriteAtBoot},
+      {"s3BootScriptPcd", &profile.s3BootScriptPcd},
+  };
+  for (const auto &[name, field] : flags) {
+    if (value.contains(name)) *field = reader.Bool(value[name], Reader::Join(path, name));
+  }
+  for (const auto &[name, field] : {std::pair{"tscFrequencyHob", &profile.tscFrequencyHob},
+                                    std::pair{"tscFrequencyTable", &profile.tscFrequencyTable}}) {
+    if (!value.contains(name)) continue;
+    if (value[name].is_null()) {
+      field->reset();
+    } else {
+      *field = reader.Unsigned(value[name], Reader::Join(path, name), UINT64_MAX);
+    }
+  }
+}
+
+void ReadVariables(const Reader &reader, const json &value, PlatformProfile &profile) {
+  if (!value.is_array()) reader.Fail("variables", "an array of variables", value);
+  profile.variables.clear();
+  for (size_t index = 0; index < value.size(); ++index) {
+    const std::string path = "variables[" + std::to_string(index) + "]";
+    const json &item = value[index];
+    reader.Object(item, path, {"name", "guid", "attributes", "data"});
+    for (const char *required : {"name", "guid", "attributes", "data"}) {
+      if (!item.contains(required)) reader.Fail(Reader::Join(path, required), "a value (the field is required)", nullptr);
+    }
+    Variable variable;
+    const std::string name = reader.String(item["name"], path + ".name");
+    if (name.empty() || std::any_of(name.begin(), name.end(), [](char c) { return c < 0x20 || c > 0x7E; })) {
+      reader.Fail(path + ".name", "a non-empty printable ASCII name", item["name"]);
+    }
+    variable.name.assign(name.begin(), name.end());
+    if (!item["guid"].is_string() || !GuidFromName(item["guid"].get<std::string>(), &variable.guid)) {
+      reader.Fail(path + ".guid", "a GUID \"XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX\" or a known name such as \"SetupVariable\"",
+                  item["guid"]);
+    }
+    variable.attributes = static_cast<uint32_t>(reader.Unsigned(item["attributes"], path + ".attributes", 0xFFFFFFFF));
+    variable.data = reader.Bytes(item["data"], path + ".data", 0x10000);
+    profile.variables.push_back(std::move(variable));
+  }
+}
+
+void ReadFlash(const Reader &reader, const json &value, PlatformProfile &profile) {
+  const std::string path = "flash";
+  reader.Object(value, path, {"part", "chipsetSpi", "chipsetSpiSmm", "regionFlashSmm", "records", "contents"});
+  if (value.contains("part")) {
+    FlashPartKind kind = PartKind(reader, value["part"], "flash.part");
+    if (kind != profile.flash.kind) UsePart(profile, kind);
+  }
+  for (const auto &[name, field] : {std::pair{"chipsetSpi", &profile.flash.chipsetSpi},
+                                    std::pair{"chipsetSpiSmm", &profile.flash.chipsetSpiSmm},
+                                    std::pair{"regionFlashSmm", &profile.flash.regionFlashSmm}}) {
+    if (value.contains(name)) *field = reader.Bool(value[name], Reader::Join(path, name));
+  }
+  FlashContents split = SplitContents(profile.flash);
+  if (value.contains("records")) {
+    const json &records = value["records"];
+    if (!records.is_object()) reader.Fail("flash.records", "an object of records by tag", records);
+    split.records.clear();
+    for (const auto &item : records.items()) {
+      const std::string tag = item.key();
+      const json &bytes = item.value();
+      const std::string at = "flash.records." + tag;
+      std::optional<TagStoreRecord> record = FindTagStoreRecord(tag);
+      if (!record) {
+        std::string tags;
+        for (const TagStoreRecord &known : TagStoreRecords()) tags += (tags.empty() ? "" : ", ") + known.tag;
+        reader.Fail(at, "a tag of the tag store (" + tags + ")", json(tag));
+      }
+      std::vector<uint8_t> data = reader.Bytes(bytes, at, record->size);
+      if (data.size() != record->size) {
+        reader.Fail(at, "exactly " + std::to_string(record->size) + " bytes (the record's size)", bytes);
+      }
+      split.records[tag] = data;
+    }
+  }
+  if (value.contains("contents")) {
+    const json &contents = value["contents"];
+    if (!contents.is_array()) reader.Fail("flash.contents", "an array of {\"address\", \"data\"}", contents);
+    split.ranges.clear();
+    for (size_t index = 0; index < contents.size(); ++index) {
+      const std::string at = "flash.contents[" + std::to_string(index) + "]";
+      reader.Object(contents[index], at, {"address", "data"});
+      if (!contents[index].contains("address") || !contents[index].contains("data")) {
+        reader.Fail(at, "an address and data", contents[index]);
+      }
+      const uint64_t address = reader.Unsigned(contents[index]["address"], at + ".address", 0xFFFFFFFF);
+      std::vector<uint8_t> data = reader.Bytes(contents[index]["data"], at + ".data", 0x1000000);
+      if (address < 0x100000000ull - 0x1000000 || address + data.size() > 0x100000000ull) {
+        reader.Fail(at + ".address", "an address in the top 16 MiB below 4 GiB, with its data ending at 4 GiB at most",
+                    contents[index]["address"]);
+      }
+      split.ranges.push_back({address, data});
+    }
+  }
+  JoinContents(profile.flash, split);
+}
+
+void ReadFaults(const Reader &reader, const json &value, PlatformProfile &profile) {
+  reader.Object(value, "faults", {"pitStuck", "rtcUpdateStuck", "flashAccessFails", "flash"});
+  for (const auto &[name, field] : {std::pair{"pitStuck", &profile.pitStuck},
+                                    std::pair{"rtcUpdateStuck", &profile.rtcUpdateStuck},
+                                    std::pair{"flashAccessFails", &profile.flashAccessFails}}) {
+    if (value.contains(name)) *field = reader.Bool(value[name], Reader::Join("faults", name));
+  }
+  if (!value.contains("flash")) return;
+  const json &flash = value["flash"];
+  const std::string path = "faults.flash";
+  reader.Object(flash, path,
+                {"failEraseNth", "failEveryErase", "failProgramNth", "failEveryProgram", "powerCutAfter", "stuckBusy"});
+  FlashFaults &faults = profile.flash.faults;
+  for (const auto &[name, field] : {std::pair{"failEraseNth", &faults.failEraseNth},
+                                    std::pair{"failProgramNth", &faults.failProgramNth},
+                                    std::pair{"powerCutAfter", &faults.powerCutAfter}}) {
+    if (flash.contains(name)) *field = reader.Unsigned(flash[name], Reader::Join(path, name), UINT32_MAX);
+  }
+  for (const auto &[name, field] : {std::pair{"failEveryErase", &faults.failEveryErase},
+                                    std::pair{"failEveryProgram", &faults.failEveryProgram},
+                                    std::pair{"stuckBusy", &faults.stuckBusy}}) {
+    if (flash.contains(name)) *field = reader.Bool(flash[name], Reader::Join(path, name));
+  }
+}
+
+}  // namespace
+
+ordered_json ProfileToJson(const PlatformProfile &profile) {
+  ordered_json document;
+  document["name"] = profile.name;
+  document["tscHz"] = profile.tscHz;
+  ordered_json images = ordered_json::array();
+  for (const ProfileImage &image : profile.images) {
+    images.push_back({{"name", image.name}, {"runtime", image.runtimeImage}, {"smm", image.smm}});
+  }
+  document["images"] = images;
+  document["firmware"] = {
+      {"hobList", profile.hobList},
+      {"dxeServices", profile.dxeServices},
+      {"tscFrequencyHob", Optional(profile.tscFrequencyHob)},
+      {"tscFrequencyTable", Optional(profile.tscFrequencyTable)},
+      {"hiiProtocols", profile.hiiProtocols},
+      {"pcdProtocols", profile.pcdProtocols},
+      {"pcdInfoProtocols", profile.pcdInfoProtocols},
+      {"flashAccessProtocol", profile.flashAccessProtocol},
+      {"smm", profile.smmBase},
+      {"smmAccess", profile.smmAccess},
+      {"smmCommunication", profile.smmCommunication},
+      {"addressFixupAtBoot", profile.addressFixupAtBoot},
+      {"variableWriteAtBoot", profile.variableWriteAtBoot},
+      {"s3BootScriptPcd", profile.s3BootScriptPcd},
+  };
+  document["hardware"] = {{"interruptsEnabled", profile.interruptsEnabled},
+                          {"pmcPresent", profile.pmcPresent},
+                          {"traceHubPresent", profile.traceHubPresent},
+                          {"traceHubDisabled", profile.traceHubDisabled}};
+  document["rtc"] = {{"time", TimeText(profile.rtcTime)}};
+  ordered_json bank2 = ordered_json::object();
+  for (const auto &[index, byte] : profile.cmosBank2) bank2[HexNumber(index, 2)] = HexNumber(byte, 2);
+  document["cmos"] = {{"bank2", bank2}};
+  ordered_json answers = ordered_json::array();
+  for (uint8_t byte : profile.ecAnswers) answers.push_back(HexNumber(byte, 2));
+  document["ec"] = {{"responsiveness", EcName(profile.ecResponsiveness.mode)},
+                    {"busyAtStartUs", profile.ecResponsiveness.busyAtStartUs},
+                    {"answers", answers}};
+  if (profile.ecResponsiveness.deadAfterBytes) {
+    document["ec"]["deadAfterBytes"] = *profile.ecResponsiveness.deadAfterBytes;
+  }
+  ordered_json variables = ordered_json::array();
+  for (const Variable &variable : profile.variables) {
+    variables.push_back({{"name", std::string(variable.name.begin(), variable.name.end())},
+                         {"guid", GuidName(variable.guid)},
+                         {"attributes", HexNumber(variable.attributes)},
+                         {"data", BytesToJson(variable.data)}});
+  }
+  document["variables"] = variables;
+  const FlashContents split = SplitContents(profile.flash);
+  ordered_json records = ordered_json::object();
+  for (const auto &[tag, bytes] : split.records) records[tag] = BytesToJson(bytes);
+  ordered_json contents = ordered_json::array();
+  for (const auto &[address, data] : split.ranges) {
+    contents.push_back({{"address", HexNumber(address, 8)}, {"data", BytesToJson(data)}});
+  }
+  document["flash"] = {{"part", PartName(profile.flash.kind)},
+                       {"chipsetSpi", profile.flash.chipsetSpi},
+                       {"chipsetSpiSmm", profile.flash.chipsetSpiSmm},
+                       {"regionFlashSmm", profile.flash.regionFlashSmm},
+                       {"records", records},
+                       {"contents", contents}};
+  const FlashFaults &faults = profile.flash.faults;
+  document["faults"] = {{"pitStuck", profile.pitStuck},
+                        {"rtcUpdateStuck", profile.rtcUpdateStuck},
+                        {"flashAccessFails", profile.flashAccessFails},
+                        {"flash",
+                         {{"failEraseNth", faults.failEraseNth},
+                          {"failEveryErase", faults.failEveryErase},
+                          {"failProgramNth", faults.failProgramNth},
+                          {"failEveryProgram", faults.failEveryProgram},
+                          {"powerCutAfter", faults.powerCutAfter},
+                          {"stuckBusy", faults.stuckBusy}}}};
+  return document;
+}
+
+PlatformProfile ProfileFromJson(const json &document, const std::string &source) {
+  const Reader reader(source);
+  reader.Object(document, "",
+                {"name", "tscHz", "images", "firmware", "hardware", "rtc", "cmos", "ec", "variables", "flash",
+                 "faults"});
+  PlatformProfile profile = DefaultPlatformProfile();
+  if (document.contains("name")) profile.name = reader.String(document["name"], "name");
+  if (document.contains("tscHz")) {
+    profile.tscHz = reader.Unsigned(document["tscHz"], "tscHz", UINT64_MAX);
+    if (profile.tscHz == 0) reader.Fail("tscHz", "a frequency above 0", document["tscHz"]);
+  }
+  if (document.contains("images")) {
+    const json &images = document["images"];
+    if (!images.is_array()) reader.Fail("images", "an array of images", images);
+    profile.images.clear();
+    for (size_t index = 0; index < images.size(); ++index) {
+      const std::string at = "images[" + std::to_string(index) + "]";
+      reader.Object(images[index], at, {"name", "runtime", "smm"});
+      ProfileImage image;
+      if (!images[index].contains("name")) reader.Fail(at + ".name", "the image's file name without extension", nullptr);
+      image.name = reader.String(images[index]["name"], at + ".name");
+      if (image.name.empty() || image.name.find('/') != std::string::npos) {
+        reader.Fail(at + ".name", "a file name without directory or extension", images[index]["name"]);
+      }
+      if (images[index].contains("runtime")) image.runtimeImage = reader.Bool(images[index]["runtime"], at + ".runtime");
+      if (images[index].contains("smm")) image.smm = reader.Bool(images[index]["smm"], at + ".smm");
+      profile.images.push_back(image);
+    }
+  }
+  if (document.contains("firmware")) ReadFirmware(reader, document["firmware"], profile);
+  if (document.contains("hardware")) {
+    const json &hardware = document["hardware"];
+    reader.Object(hardware, "hardware", {"interruptsEnabled", "pmcPresent", "traceHubPresent", "traceHubDisabled"});
+    for (const auto &[name, field] : {std::pair{"interruptsEnabled", &profile.interruptsEnabled},
+                                      std::pair{"pmcPresent", &profile.pmcPresent},
+                                      std::pair{"traceHubPresent", &profile.traceHubPresent},
+                                      std::pair{"traceHubDisabled", &profile.traceHubDisabled}}) {
+      if (hardware.contains(name)) *field = reader.Bool(hardware[name], Reader::Join("hardware", name));
+    }
+  }
+  if (document.contains("rtc")) {
+    reader.Object(document["rtc"], "rtc", {"time"});
+    if (document["rtc"].contains("time")) profile.rtcTime = ReadTime(reader, document["rtc"]["time"], "rtc.time");
+  }
+  if (document.contains("cmos")) {
+    reader.Object(document["cmos"], "cmos", {"bank2"});
+    if (document["cmos"].contains("bank2")) {
+      const json &bank2 = document["cmos"]["bank2"];
+      if (!bank2.is_object()) reader.Fail("cmos.bank2", "an object of register: value", bank2);
+      profile.cmosBank2.clear();
+      for (const auto &item : bank2.items()) {
+        const std::string index = item.key();
+        const json &byte = item.value();
+        const auto reg = static_cast<uint8_t>(reader.Unsigned(json(index), "cmos.bank2 register " + index, 0xFF));
+        profile.cmosBank2[reg] = static_cast<uint8_t>(reader.Unsigned(byte, "cmos.bank2." + index, 0xFF));
+      }
+    }
+  }
+  if (document.contains("ec")) {
+    const json &ec = document["ec"];
+    reader.Object(ec, "ec", {"responsiveness", "busyAtStartUs", "deadAfterBytes", "answers"});
+    if (ec.contains("responsiveness")) {
+      const json &value = ec["responsiveness"];
+      const std::string name = value.is_string() ? value.get<std::string>() : "";
+      if (name == "normal") {
+        profile.ecResponsiveness.mode = EcResponsiveness::Normal;
+      } else if (name == "dead") {
+        profile.ecResponsiveness.mode = EcResponsiveness::Dead;
+      } else if (name == "mute") {
+        profile.ecResponsiveness.mode = EcResponsiveness::Mute;
+      } else {
+        reader.Fail("ec.responsiveness", "one of \"normal\", \"dead\", \"mute\"", value);
+      }
+    }
+    if (ec.contains("busyAtStartUs")) {
+      profile.ecResponsiveness.busyAtStartUs = reader.Unsigned(ec["busyAtStartUs"], "ec.busyAtStartUs", 10000000);
+    }
+    if (ec.contains("deadAfterBytes")) {
+      profile.ecResponsiveness.deadAfterBytes =
+          static_cast<size_t>(reader.Unsigned(ec["deadAfterBytes"], "ec.deadAfterBytes", 1000000));
+    }
+    if (ec.contains("answers")) {
+      const json &answers = ec["answers"];
+      if (!answers.is_array()) reader.Fail("ec.answers", "an array of bytes", answers);
+      profile.ecAnswers.clear();
+      for (size_t index = 0; index < answers.size(); ++index) {
+        profile.ecAnswers.push_back(
+            static_cast<uint8_t>(reader.Unsigned(answers[index], "ec.answers[" + std::to_string(index) + "]", 0xFF)));
+      }
+    }
+  }
+  if (document.contains("variables")) ReadVariables(reader, document["variables"], profile);
+  if (document.contains("flash")) ReadFlash(reader, document["flash"], profile);
+  if (document.contains("faults")) ReadFaults(reader, document["faults"], profile);
+  return profile;
+}
+
+PlatformProfile LoadProfileFile(const std::string &path) {
+  std::ifstream file(path);
+  if (!file) throw ProfileError(path + ": cannot be read");
+  std::stringstream text;
+  text << file.rdbuf();
+  json document;
+  try {
+    document = json::parse(text.str());
+  } catch (const json::parse_error &error) {
+    std::string what = error.what();
+    // "[json.exception.parse_error.101] parse error at line 1, column 2: ..."
+    const size_t at = what.find("] ");
+    throw ProfileError(path + ": not valid JSON: " + (at == std::string::npos ? what : what.substr(at + 2)));
+  }
+  return ProfileFromJson(document, path);
+}
+
+}  // namespace sim
