@@ -35,23 +35,9 @@
 
 namespace {
 
-// One boot as the main job runs it: the driver loads, the variable services and
-// the setup component come up after it. False when the setup policy reset the
-// platform during the boot.
-bool BootOnce(sim::Platform &platform) {
-  platform.Load("PlatformConfigDxe", sim::LoadOptions{true, false});
-  platform.Core().InstallVariableWriteArch();
-  try {
-    sim::SetupComponent::Publish(platform);
-  } catch (const sim::PlatformReset &) {
-    return false;
-  }
-  return true;
-}
-
 // Boots until the setup policy converges (the default platform resets once).
 void BootToSteadyState(sim::Platform &platform) {
-  for (int boot = 0; !BootOnce(platform); ++boot) {
+  for (int boot = 0; !simulator::BootWithDriver(platform); ++boot) {
     if (boot == 2) {
       throw std::runtime_error("the setup policy did not converge");
     }

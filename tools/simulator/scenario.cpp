@@ -19,9 +19,10 @@ void Note(Platform &platform, const std::string &operation, EFI_STATUS status) {
   platform.Record(EffectKind::Note, operation + " -> " + sim::StatusText(status), status);
 }
 
-// Loads the driver and lets the variable services and the setup component come up
-// after it, as they do on this platform. Returns false when the setup policy update
-// reset the platform during the boot.
+}  // namespace
+
+// Loads the drivers and lets the variable services and the setup component come up
+// after them, as they do on this platform.
 bool BootWithDriver(Platform &platform) {
   // The default profile loads PlatformConfigDxe as a runtime image, so that its pointer
   // registrations with the address fix-up protocol show; then the SMM dispatcher loads
@@ -38,8 +39,6 @@ bool BootWithDriver(Platform &platform) {
   }
   return true;
 }
-
-}  // namespace
 
 namespace {
 

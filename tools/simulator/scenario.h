@@ -14,6 +14,10 @@ namespace simulator {
 // run depends on is missing.
 bool RunDefaultScenario(sim::Platform &platform, std::ostream &log);
 
+// One boot of the profile's images, the variable services and the setup component after
+// them; false when a driver reset the platform during the boot.
+bool BootWithDriver(sim::Platform &platform);
+
 // The end of a boot: DXE ends, the operating system goes virtual and takes over.
 void EndOfBoot(sim::Platform &platform);
 // The power-event log's story: S3 entry and resume, S4 entry, the next boot's start-up
