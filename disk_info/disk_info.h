@@ -2,12 +2,11 @@
 // the slot maps of the setup form, and the driver's routines.
 #pragma once
 
+#include "disk_info/form_protocol.h"
 #include "runtime/uefi/hii.h"
 #include "runtime/uefi/storage_protocols.h"
 #include "runtime/uefi/system_table.h"
 #include "runtime/uefi/types.h"
-
-inline EFI_GUID gDiskInfoFormProtocolGuid = {0x6C4D69E9, 0x6699, 0x4468, {0xA9, 0xE1, 0x69, 0x41, 0xF3, 0x8A, 0xC1, 0x89}};
 
 #define DISK_INFO_SIGNATURE 0x53445A51u  // "QZDS"
 #define IDENTIFY_BUFFER_SIZE 520
@@ -26,14 +25,6 @@ inline EFI_GUID gDiskInfoFormProtocolGuid = {0x6C4D69E9, 0x6699, 0x4468, {0xA9, 
 // The lookup's output: serial area at byte 0, model area at byte 200.
 #define DRIVE_STRINGS_SIZE 400
 #define DRIVE_STRINGS_MODEL_OFFSET 200
-
-typedef struct DISK_INFO_FORM_PROTOCOL DISK_INFO_FORM_PROTOCOL;
-typedef EFI_STATUS(EFIAPI *DISK_INFO_FILL_FORM)(DISK_INFO_FORM_PROTOCOL *This, UINT8 SlotCount,
-                                                EFI_HII_HANDLE HiiHandle);
-// The interface is the address of the FillForm field inside DiskInfoPrivate.
-struct DISK_INFO_FORM_PROTOCOL {
-  DISK_INFO_FILL_FORM FillForm;
-};
 
 #pragma pack(push, 1)
 typedef struct {

@@ -1,4 +1,5 @@
 #include "platform_sim/firmware/firmware_core.h"
+#include "platform_sim/hii/hii_model.h"
 
 #include <algorithm>
 #include <cstring>
@@ -87,7 +88,7 @@ FirmwareCore::FirmwareCore(Platform &platform, const PlatformProfile &profile)
   if (profile.flashAccessProtocol) InstallProtocol(gFlashAccessProtocolGuid, BuildFlashAccessProtocol(arena_));
   DescribeMemorySpace();
   InstallFlashProtocols(platform, *this, profile);
-  if (profile.hiiProtocols) InstallHiiPlaceholders(*this, arena_);
+  if (profile.hiiProtocols) hii_ = InstallHiiProtocols(*this, arena_);
   if (profile.variableWriteAtBoot) InstallVariableWriteArch();
 }
 

@@ -93,6 +93,7 @@ EFI_STATUS AtaControllerModel::PassThru(uint16_t port, uint16_t pmp, EFI_ATA_PAS
   record.otherBytesZero = std::all_of(bytes, bytes + sizeof(others), [](uint8_t b) { return b == 0; });
   drive->packets.push_back(record);
   packets_.push_back(record);
+  if (beforeCommand) beforeCommand(record);
 
   std::memset(packet->Asb, 0, sizeof(EFI_ATA_STATUS_BLOCK));
   if (drive->failCommand && *drive->failCommand == acb.AtaCommand) {

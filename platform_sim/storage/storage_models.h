@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -91,6 +92,8 @@ class AtaControllerModel {
   uint32_t IoAlign() const { return ioAlign_; }
   // Faults seen (misaligned buffers, iteration misuse).
   std::vector<std::string> &Faults() { return faults_; }
+  // Runs before each command is answered (another driver acting meanwhile).
+  std::function<void(const AtaPacketRecord &)> beforeCommand;
 
   EFI_ATA_PASS_THRU_PROTOCOL *Publish(Arena &arena);
 
