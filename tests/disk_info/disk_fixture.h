@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "disk_info/disk_info.h"
+#include "platform_sim/hii/hii_model.h"
 #include "platform_sim/hii/setup_form.h"
 #include "platform_sim/platform.h"
 #include "platform_sim/storage/storage_models.h"
@@ -48,6 +49,12 @@ class DiskPlatform {
     return c;
   }
   void InstallPassThru(Controller &c) { bus.InstallAtaPassThru(c.handle, *c.ata); }
+  // Another ATA pass-thru instance arrives (a controller without drives), so the ATA
+  // notification runs again.
+  void AnotherAtaPassThru(uint8_t pciDevice = 0x1F, uint8_t pciFunction = 2) {
+    Controller idle = AddController(0x8086, 0xFFFF, pciDevice, pciFunction);
+    InstallPassThru(idle);
+  }
 
   // The Disk Info instance the ATA bus driver installs for a drive on a SATA port.
   sim::DiskInfoModel &InstallSataDiskInfo(const Controller &c, uint16_t port, uint16_t pmp,
