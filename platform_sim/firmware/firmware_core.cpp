@@ -1,5 +1,6 @@
 #include "platform_sim/firmware/firmware_core.h"
 #include "platform_sim/hii/hii_model.h"
+#include "platform_sim/storage/storage_models.h"
 
 #include <algorithm>
 #include <cstring>
@@ -93,6 +94,11 @@ FirmwareCore::FirmwareCore(Platform &platform, const PlatformProfile &profile)
 }
 
 FirmwareCore::~FirmwareCore() = default;
+
+StorageBus &FirmwareCore::Storage() {
+  if (!storage_) storage_ = std::make_unique<StorageBus>(platform_);
+  return *storage_;
+}
 
 // A hand-off information HOB, the GUID HOBs the profile asks for, and the end HOB.
 void FirmwareCore::BuildHobList(const PlatformProfile &profile) {

@@ -27,6 +27,7 @@ namespace sim {
 
 class Platform;
 class HiiModel;
+class StorageBus;
 
 class FirmwareCore {
  public:
@@ -100,6 +101,8 @@ class FirmwareCore {
   void InstallSmmReadyToLock();
   // The HII database behind the HII String and Database protocols (null without them).
   HiiModel *Hii() { return hii_.get(); }
+  // The storage models of this boot (made on first use; none until a story connects some).
+  StorageBus &Storage();
 
  private:
   void BuildHobList(const PlatformProfile &profile);
@@ -128,6 +131,7 @@ class FirmwareCore {
   LockBoxStore lockBoxes_;
   SmmCommunication communication_;
   std::unique_ptr<HiiModel> hii_;
+  std::unique_ptr<StorageBus> storage_;
 };
 
 // Service tables filled with the platform's entry points (firmware/*_services.cpp).

@@ -244,6 +244,14 @@ size_t HiiModel::StringCount(EFI_HII_HANDLE handle, const std::string &language)
   return strings == it->second.strings.end() ? 0 : strings->second.size();
 }
 
+std::vector<EFI_HII_HANDLE> HiiModel::Handles(const EFI_GUID &guid) const {
+  std::vector<EFI_HII_HANDLE> result;
+  for (const auto &[handle, list] : lists_) {
+    if (std::memcmp(&list.guid, &guid, sizeof(guid)) == 0) result.push_back(handle);
+  }
+  return result;
+}
+
 std::vector<std::vector<uint8_t>> HiiModel::FormsPackages(EFI_HII_HANDLE handle) const {
   std::vector<std::vector<uint8_t>> result;
   auto it = lists_.find(handle);

@@ -41,6 +41,8 @@ class HiiModel {
   std::optional<std::string> Languages(EFI_HII_HANDLE handle) const;
   size_t StringCount(EFI_HII_HANDLE handle, const std::string &language) const;
 
+  // The handles of the lists with this GUID, in registration order.
+  std::vector<EFI_HII_HANDLE> Handles(const EFI_GUID &guid) const;
   // The forms packages of a list, as stored.
   std::vector<std::vector<uint8_t>> FormsPackages(EFI_HII_HANDLE handle) const;
 

@@ -24,11 +24,11 @@ enum StringIds : uint16_t {
 
 const std::map<std::string, std::vector<std::u16string>> kTexts = {
     {"en-US",
-     {u"Advanced", u"Configure devices", u"Drive Information", u"Installed drives", u"Boot", u"Drive power management",
+     {u"Advanced", u"Configure devices", u"Drive Information", u"Installed drives", u"Boot", u"Drive power management: ",
       u"Enabled"}},
     {"fr-FR",
      {u"Avanc\u00e9", u"Configurer les p\u00e9riph\u00e9riques", u"Informations sur les disques",
-      u"Disques install\u00e9s", u"D\u00e9marrage", u"Gestion de l'alimentation des disques", u"Activ\u00e9"}},
+      u"Disques install\u00e9s", u"D\u00e9marrage", u"Gestion de l'alimentation des disques : ", u"Activ\u00e9"}},
 };
 
 void Put16(std::vector<uint8_t> &out, uint16_t value) {
@@ -169,8 +169,17 @@ EFI_STATUS SetupForm::CallFillForm(uint8_t slotCount) {
 
 // Statements of form 1 in order, until the form's scope closes.
 std::vector<std::string> SetupForm::Render(const std::string &language) const {
+  return Render(platform_, handle_, language);
+}
+
+std::vector<EFI_HII_HANDLE> SetupForm::Registered(Platform &platform) {
+  const HiiModel *hii = platform.Core().Hii();
+  return hii == nullptr ? std::vector<EFI_HII_HANDLE>{} : hii->Handles(kFormSetGuid);
+}
+
+std::vector<std::string> SetupForm::Render(Platform &platform, EFI_HII_HANDLE handle_, const std::string &language) {
   std::vector<std::string> lines;
-  const HiiModel *hii = platform_.Core().Hii();
+  const HiiModel *hii = platform.Core().Hii();
   if (hii == nullptr) return lines;
   auto text = [&](uint16_t id) {
     std::u16string value;

@@ -34,6 +34,10 @@ class SetupForm {
   EFI_STATUS CallFillForm(uint8_t slotCount);
   // Form 1 as shown in `language`: its title, then one line per statement.
   std::vector<std::string> Render(const std::string &language) const;
+  // The same for a list registered earlier in this boot.
+  static std::vector<std::string> Render(Platform &platform, EFI_HII_HANDLE handle, const std::string &language);
+  // The setup forms registered in this boot.
+  static std::vector<EFI_HII_HANDLE> Registered(Platform &platform);
   std::string RenderText(const std::string &language) const;
 
  private:

@@ -34,7 +34,7 @@ TEST(DiskInfoEntry, WithoutStorageThePrivateStructureIsEmptyAndTheFormGetsNoDriv
   sim::SetupForm form(dp.platform);
   EXPECT_EQ(form.CallFillForm(4), EFI_INVALID_PARAMETER) << "no optical drive";
   EXPECT_EQ(form.Render("en-US"), (std::vector<std::string>{"Drive Information", "  Installed drives",
-                                                             "  Drive power managementEnabled"}));
+                                                             "  Drive power management: Enabled"}));
 }
 
 TEST(DiskInfoEntry, RegistersItsThreeNotificationsAtTheirLevels) {

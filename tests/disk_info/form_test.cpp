@@ -16,7 +16,7 @@ const std::vector<std::string> kDefaultForm = {
     "  HDD Model Name: WDC WD10EZEX-08WN4A0",
     "  HDD Serial Number: WD-WCC6Y3KJ5921",
     "  ODD Model Name: HL-DT-ST DVDRAM GUD1N",
-    "  Drive power managementEnabled",
+    "  Drive power management: Enabled",
 };
 
 TEST(DiskInfoForm, TheDefaultPlatformsDrivesInEveryLanguage) {
@@ -29,7 +29,7 @@ TEST(DiskInfoForm, TheDefaultPlatformsDrivesInEveryLanguage) {
   std::vector<std::string> french = kDefaultForm;
   french[0] = "Informations sur les disques";
   french[1] = "  Disques install\u00e9s";
-  french.back() = "  Gestion de l'alimentation des disquesActiv\u00e9";
+  french.back() = "  Gestion de l'alimentation des disques : Activ\u00e9";
   EXPECT_EQ(form.Render("fr-FR"), french);
   EXPECT_EQ(simtest::CountEffects(dp.platform, sim::EffectKind::Fault), 0u);
 }
@@ -74,7 +74,7 @@ TEST(DiskInfoForm, ASecondFillPutsItsLinesBeforeTheFirst) {
   EXPECT_EQ(form.Render("en-US"),
             (std::vector<std::string>{"Drive Information", "  Installed drives", "  HDD Model Name: XIRST",
                                       "  HDD Serial Number: S1", "  HDD Model Name: FIRST", "  HDD Serial Number: S1",
-                                      "  Drive power managementEnabled"}));
+                                      "  Drive power management: Enabled"}));
 }
 
 TEST(DiskInfoForm, AFormWhoseLabelDiffersReceivesNothing) {

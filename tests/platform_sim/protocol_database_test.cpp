@@ -230,7 +230,7 @@ TEST(ServiceTables, EverySlotIsFilledAndTheHiiPlaceholdersHaveTheProtocolsSize) 
   }
   // A member called: the fault names it.
   auto **font = simtest::Locate<void *>(platform, gEfiHiiFontProtocolGuid);
-  reinterpret_cast<EFI_STATUS(EFIAPI *)(VOID *, CHAR16, VOID *, VOID *, VOID *)>(font[2])(font, 0, nullptr, nullptr,
+  reinterpret_cast<EFI_STATUS(EFIAPI *)(VOID *, CHAR16, const VOID *, VOID **, UINTN *)>(font[2])(font, 0, nullptr, nullptr,
                                                                                           nullptr);
   auto faults = platform.Trace().OfKind(sim::EffectKind::Fault);
   ASSERT_EQ(faults.size(), 1u);

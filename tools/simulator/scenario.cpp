@@ -1,5 +1,7 @@
 #include "tools/simulator/scenario.h"
 
+#include "tools/simulator/form_story.h"
+
 #include "platform_config/config_protocol.h"
 #include "platform_sim/firmware/guid_util.h"
 #include "platform_sim/firmware/setup_component.h"
@@ -73,7 +75,7 @@ bool RunDefaultScenario(Platform &platform, std::ostream &log) {
   }
 
   EndOfBoot(platform);
-  return RunSleepStory(platform, log);
+  return RunSleepStory(platform, log) && RunFormStory(platform, log);
 }
 
 void EndOfBoot(Platform &platform) {
