@@ -139,7 +139,8 @@ EFI_STATUS UpdateForm(EFI_HII_HANDLE HiiHandle, const EFI_GUID *FormSetGuid, UIN
   UINTN Size = 0;
   EFI_STATUS Status = Database->ExportPackageLists(Database, HiiHandle, &Size, nullptr);
   if (Status != EFI_BUFFER_TOO_SMALL) {
-    return Status;
+    // An export that fits in no bytes holds no form: that is not an update done.
+    return Status == EFI_SUCCESS ? EFI_NOT_FOUND : Status;
   }
   UINT8 *Exported = (UINT8 *)AllocatePool(Size);
   if (Exported == nullptr) {

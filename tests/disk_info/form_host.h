@@ -64,7 +64,7 @@ struct Host {
       *size = host.exported.size();
       return host.firstExport;
     }
-    std::memcpy(buffer, host.exported.data(), host.exported.size());
+    if (!host.exported.empty()) std::memcpy(buffer, host.exported.data(), host.exported.size());
     *size = host.exported.size();
     return EFI_SUCCESS;
   }

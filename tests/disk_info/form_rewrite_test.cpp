@@ -137,6 +137,7 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"ListLongerThanTheExport", List({Package(EFI_HII_PACKAGE_FORMS, kForm)}, 64),
                     EFI_VOLUME_CORRUPTED},
         HostileCase{"ListShorterThanItsHeader", Bytes(12, 0), EFI_VOLUME_CORRUPTED},
+        HostileCase{"NothingExported", Bytes(), EFI_NOT_FOUND},
         HostileCase{"NoFormsPackage", List({Package(0x04, Bytes(6, 0))}), EFI_NOT_FOUND},
         HostileCase{"LabelOnlyInAnotherForm", List({Package(EFI_HII_PACKAGE_FORMS, Cat({Form(2), Label(0xAE02), End()}))}),
                     EFI_NOT_FOUND},
