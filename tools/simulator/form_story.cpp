@@ -8,7 +8,6 @@
 namespace simulator {
 
 bool RunFormStory(sim::Platform &platform, std::ostream &log) {
-  platform.Reboot();
   platform.Load("DiskInfoSetupDxe");
   sim::ConnectDefaultStorage(platform.Core().Storage());
   sim::SetupForm form(platform);

@@ -75,7 +75,7 @@ bool RunDefaultScenario(Platform &platform, std::ostream &log) {
   }
 
   EndOfBoot(platform);
-  return RunSleepStory(platform, log) && RunFormStory(platform, log);
+  return RunSleepStory(platform, log);
 }
 
 void EndOfBoot(Platform &platform) {
@@ -101,6 +101,7 @@ bool RunSleepStory(Platform &platform, std::ostream &log) {
     log << "the boot after hibernation reset\n";
     return false;
   }
+  if (!RunFormStory(platform, log)) return false;
   EndOfBoot(platform);
   // Shut down.
   platform.Processor().AdvanceNs(90ull * 1000000000ull);
