@@ -182,6 +182,27 @@ TEST(AtaScan, RunsToItsEndOnceAndThenOnlyRebuildsTheControllerTable) {
   EXPECT_EQ(first.ata->Packets().size(), packets) << "no drive is asked again";
 }
 
+// No runtime pool for the drive records: no drive is recorded, and the scan keeps none
+// of its working buffers.
+TEST(AtaScan, WithoutPoolForTheRecordsNothingIsKeptOrLeaked) {
+  DiskPlatform dp;
+  ASSERT_EQ(dp.LoadDriver().entryStatus, EFI_SUCCESS);
+  auto c = dp.AddController(0x8086, 0xA352, 0x17, 0);
+  c.ata->Attach(0, 0xFFFF, disktest::Disk("DISK", "S"));
+  c.ata->Attach(1, 0xFFFF, disktest::Disk("DISK", "T"));
+  dp.InstallPassThru(c);
+  dp.InstallSataDiskInfo(c, 0, 0xFFFF, disktest::Disk("DISK", "S"));
+  const size_t before = dp.platform.Memory().DriverAllocations().size();
+  dp.platform.Memory().Faults().failType = EfiRuntimeServicesData;
+  dp.AnotherAtaPassThru();
+  dp.platform.Memory().Faults() = {};
+  EXPECT_EQ(Val(dp.Private()->AtaScanDone), 1);
+  EXPECT_EQ(Val(dp.Private()->AtaDeviceCount), 0u);
+  EXPECT_EQ(c.ata->Packets().size(), 2u) << "both drives were asked";
+  // The controller table of this notification replaced the previous one.
+  EXPECT_EQ(dp.platform.Memory().DriverAllocations().size(), before);
+}
+
 // Twelve drives behind port multipliers, each with Disk Info: the port map holds ten.
 TEST(AtaScan, ThePortMapStopsAtTenEntries) {
   std::vector<std::tuple<uint16_t, uint16_t, sim::AtaIdentifyBlock>> drives;
