@@ -113,6 +113,26 @@ set(POWER_EVENT_LOG_SOURCES
   ${TAG_STORE_WRITE_SOURCES}
 )
 set(DISK_INFO_LIST_SOURCES disk_info/library_steps.cpp)
+# The identity text rules and the slot lookup are pure code, linked straight into tests.
+set(DISK_INFO_TEXT_SOURCES
+  disk_info/identify_text.cpp
+  disk_info/drive_strings.cpp
+)
+set(DISK_INFO_SOURCES
+  disk_info/image.cpp
+  disk_info/driver_entry.cpp
+  disk_info/device_path_walk.cpp
+  disk_info/controller_scan.cpp
+  disk_info/ata_scan.cpp
+  disk_info/nvme_scan.cpp
+  disk_info/disk_info_scan.cpp
+  disk_info/opcode_builder.cpp
+  disk_info/hii_strings.cpp
+  disk_info/form_update.cpp
+  disk_info/form_fill.cpp
+  ${DISK_INFO_TEXT_SOURCES}
+  ${DISK_INFO_LIST_SOURCES}
+)
 
 function(prefix_sources OUT ROOT)
   set(result)
@@ -126,6 +146,7 @@ endfunction()
 # image with the post-link check, and its place in the tests from this entry.
 sim_image(PlatformConfigDxe KIND dxe SOURCES ${PLATFORM_CONFIG_SOURCES})
 sim_image(PowerEventLogSmm KIND smm SOURCES ${POWER_EVENT_LOG_SOURCES})
+sim_image(DiskInfoSetupDxe KIND dxe SOURCES ${DISK_INFO_SOURCES})
 
 # Test images, built for both engines like the shipped ones but never shipped.
 sim_image(EngineProbeDxe KIND dxe TEST SOURCES tests/images/engine_probe.cpp)

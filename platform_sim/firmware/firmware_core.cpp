@@ -1,4 +1,6 @@
 #include "platform_sim/firmware/firmware_core.h"
+#include "platform_sim/hii/hii_model.h"
+#include "platform_sim/storage/storage_models.h"
 
 #include <algorithm>
 #include <cstring>
@@ -93,11 +95,16 @@ FirmwareCore::FirmwareCore(Platform &platform, const PlatformProfile &profile)
   if (profile.flashAccessProtocol) InstallProtocol(gFlashAccessProtocolGuid, BuildFlashAccessProtocol(arena_));
   DescribeMemorySpace();
   InstallFlashProtocols(platform, *this, profile);
-  if (profile.hiiProtocols) InstallHiiPlaceholders(*this, arena_);
+  if (profile.hiiProtocols) hii_ = InstallHiiProtocols(*this, arena_);
   if (profile.variableWriteAtBoot) InstallVariableWriteArch();
 }
 
 FirmwareCore::~FirmwareCore() = default;
+
+StorageBus &FirmwareCore::Storage() {
+  if (!storage_) storage_ = std::make_unique<StorageBus>(platform_);
+  return *storage_;
+}
 
 // A hand-off information HOB, the GUID HOBs the profile asks for, and the end HOB.
 void FirmwareCore::BuildHobList(const PlatformProfile &profile) {

@@ -26,6 +26,8 @@
 namespace sim {
 
 class Platform;
+class HiiModel;
+class StorageBus;
 
 class FirmwareCore {
  public:
@@ -97,6 +99,10 @@ class FirmwareCore {
   LockBoxStore &LockBoxes() { return lockBoxes_; }
   SmmCommunication &Communication() { return communication_; }
   void InstallSmmReadyToLock();
+  // The HII database behind the HII String and Database protocols (null without them).
+  HiiModel *Hii() { return hii_.get(); }
+  // The storage models of this boot (made on first use; none until a story connects some).
+  StorageBus &Storage();
 
  private:
   void BuildHobList(const PlatformProfile &profile);
@@ -124,14 +130,17 @@ class FirmwareCore {
   SmramAccess smram_;
   LockBoxStore lockBoxes_;
   SmmCommunication communication_;
+  std::unique_ptr<HiiModel> hii_;
+  std::unique_ptr<StorageBus> storage_;
 };
 
 // Service tables filled with the platform's entry points (firmware/*_services.cpp).
 EFI_BOOT_SERVICES *BuildBootServices(Arena &arena);
 EFI_RUNTIME_SERVICES *BuildRuntimeServices(Arena &arena);
 EFI_DXE_SERVICES *BuildDxeServices(Arena &arena);
-// The five HII protocols as full-size interfaces whose members are not modelled yet.
-void InstallHiiPlaceholders(FirmwareCore &core, Arena &arena);
+// The five HII protocols: String and Database over the returned model, the other three
+// as full-size interfaces whose members are not modelled.
+std::unique_ptr<HiiModel> InstallHiiProtocols(FirmwareCore &core, Arena &arena);
 EFI_SMM_SYSTEM_TABLE2 *BuildSmmSystemTable(Arena &arena);
 // Replaces every boot service with one that records a fault and does nothing.
 EFI_SMM_BASE2_PROTOCOL *BuildSmmBase2(Arena &arena);

@@ -6,6 +6,7 @@
 
 #include "platform_sim/firmware/guid_util.h"
 #include "platform_sim/flash/flash_report.h"
+#include "platform_sim/report/disk_info_report.h"
 #include "platform_sim/report/power_event_log_report.h"
 #include "platform_sim/report/symbolic_address.h"
 #include "platform_sim/platform.h"
@@ -151,6 +152,7 @@ void WriteReport(std::ostream &out, Platform &platform) {
   }
   WriteFlashReport(out, platform);
   WritePowerEventLog(out, platform);
+  WriteDiskInfoReport(out, platform);
   out << "Images:\n";
   for (const LoadedImage &image : platform.Images().Loaded()) {
     out << "  " << image.name << ": entry "

@@ -224,15 +224,17 @@ TEST(ServiceTables, EverySlotIsFilledAndTheHiiPlaceholdersHaveTheProtocolsSize) 
     ASSERT_NE(interface, nullptr);
     const sim::Allocation *block = platform.Memory().Find(reinterpret_cast<uint64_t>(interface));
     ASSERT_NE(block, nullptr);
-    EXPECT_EQ(block->size, members * sizeof(void *)) << sim::GuidName(*guid);
+    // String and Database carry their model behind the members.
+    EXPECT_GE(block->size, members * sizeof(void *)) << sim::GuidName(*guid);
     ExpectFilled(sim::GuidName(*guid).c_str(), interface, 0, members * sizeof(void *));
   }
   // A member called: the fault names it.
-  auto **database = simtest::Locate<void *>(platform, gEfiHiiDatabaseProtocolGuid);
-  reinterpret_cast<EFI_STATUS(EFIAPI *)(VOID *, VOID *)>(database[1])(database, nullptr);
+  auto **font = simtest::Locate<void *>(platform, gEfiHiiFontProtocolGuid);
+  reinterpret_cast<EFI_STATUS(EFIAPI *)(VOID *, CHAR16, const VOID *, VOID **, UINTN *)>(font[2])(font, 0, nullptr, nullptr,
+                                                                                          nullptr);
   auto faults = platform.Trace().OfKind(sim::EffectKind::Fault);
   ASSERT_EQ(faults.size(), 1u);
-  EXPECT_EQ(faults[0].what, "service HiiDatabase.RemovePackageList not modelled");
+  EXPECT_EQ(faults[0].what, "service HiiFont.GetGlyph not modelled");
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "tools/simulator/scenario.h"
 
+#include "tools/simulator/form_story.h"
+
 #include "platform_config/config_protocol.h"
 #include "platform_sim/firmware/guid_util.h"
 #include "platform_sim/firmware/setup_component.h"
@@ -137,6 +139,7 @@ bool RunSleepStory(Platform &platform, std::ostream &log) {
     log << "the boot after hibernation reset\n";
     return false;
   }
+  if (!RunFormStory(platform, log)) return false;
   EndOfBoot(platform);
   // Shut down.
   platform.Processor().AdvanceNs(90ull * 1000000000ull);

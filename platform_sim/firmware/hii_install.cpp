@@ -1,9 +1,10 @@
-// The five HII protocols as interfaces of their full size, every member filled. None
-// is modelled yet (the string and database services arrive with the form code): a
-// call records "service HiiX.Member not modelled" and answers EFI_UNSUPPORTED.
-// Pointers to HII structures are written as VOID *.
+// The five HII protocols as interfaces of their full size, every member filled. String
+// and Database are views of the boot's HiiModel; Config Routing, Font and Image are not
+// modelled: a call records "service HiiX.Member not modelled" and answers
+// EFI_UNSUPPORTED. Pointers to HII structures are written as VOID *.
 #include "platform_sim/firmware/firmware_core.h"
 #include "platform_sim/firmware/service_rules.h"
+#include "platform_sim/hii/hii_model.h"
 #include "platform_sim/platform.h"
 #include "runtime/uefi/guids.h"
 
@@ -17,24 +18,6 @@ using StringId = UINT16;
 #define HII_MEMBER(protocol, member, ...)                          \
   constexpr char k##protocol##_##member[] = #protocol "." #member; \
   VOID *protocol##_##member##Slot() { return NotModelledSlot<k##protocol##_##member, This, ##__VA_ARGS__>(); }
-
-HII_MEMBER(HiiString, NewString, HiiHandle, StringId *, const CHAR8 *, const CHAR16 *, const CHAR16 *, const VOID *)
-HII_MEMBER(HiiString, GetString, const CHAR8 *, HiiHandle, StringId, CHAR16 *, UINTN *, VOID **)
-HII_MEMBER(HiiString, SetString, HiiHandle, StringId, const CHAR8 *, const CHAR16 *, const VOID *)
-HII_MEMBER(HiiString, GetLanguages, HiiHandle, CHAR8 *, UINTN *)
-HII_MEMBER(HiiString, GetSecondaryLanguages, HiiHandle, const CHAR8 *, CHAR8 *, UINTN *)
-
-HII_MEMBER(HiiDatabase, NewPackageList, const VOID *, EFI_HANDLE, HiiHandle *)
-HII_MEMBER(HiiDatabase, RemovePackageList, HiiHandle)
-HII_MEMBER(HiiDatabase, UpdatePackageList, HiiHandle, const VOID *)
-HII_MEMBER(HiiDatabase, ListPackageLists, UINT8, const EFI_GUID *, UINTN *, HiiHandle *)
-HII_MEMBER(HiiDatabase, ExportPackageLists, HiiHandle, UINTN *, VOID *)
-HII_MEMBER(HiiDatabase, RegisterPackageNotify, UINT8, const EFI_GUID *, VOID *, UINTN, EFI_HANDLE *)
-HII_MEMBER(HiiDatabase, UnregisterPackageNotify, EFI_HANDLE)
-HII_MEMBER(HiiDatabase, FindKeyboardLayouts, UINT16 *, EFI_GUID *)
-HII_MEMBER(HiiDatabase, GetKeyboardLayout, const EFI_GUID *, UINT16 *, VOID *)
-HII_MEMBER(HiiDatabase, SetKeyboardLayout, EFI_GUID *)
-HII_MEMBER(HiiDatabase, GetPackageListHandle, HiiHandle, EFI_HANDLE *)
 
 HII_MEMBER(HiiConfigRouting, ExtractConfig, const CHAR16 *, CHAR16 **, CHAR16 **)
 HII_MEMBER(HiiConfigRouting, ExportConfig, CHAR16 **)
@@ -69,19 +52,10 @@ void *Interface(Arena &arena, std::initializer_list<VOID *> members) {
 
 }  // namespace
 
-void InstallHiiPlaceholders(FirmwareCore &core, Arena &arena) {
-  core.InstallProtocol(gEfiHiiStringProtocolGuid,
-                       Interface(arena, {HiiString_NewStringSlot(), HiiString_GetStringSlot(),
-                                         HiiString_SetStringSlot(), HiiString_GetLanguagesSlot(),
-                                         HiiString_GetSecondaryLanguagesSlot()}));
-  core.InstallProtocol(
-      gEfiHiiDatabaseProtocolGuid,
-      Interface(arena, {HiiDatabase_NewPackageListSlot(), HiiDatabase_RemovePackageListSlot(),
-                        HiiDatabase_UpdatePackageListSlot(), HiiDatabase_ListPackageListsSlot(),
-                        HiiDatabase_ExportPackageListsSlot(), HiiDatabase_RegisterPackageNotifySlot(),
-                        HiiDatabase_UnregisterPackageNotifySlot(), HiiDatabase_FindKeyboardLayoutsSlot(),
-                        HiiDatabase_GetKeyboardLayoutSlot(), HiiDatabase_SetKeyboardLayoutSlot(),
-                        HiiDatabase_GetPackageListHandleSlot()}));
+std::unique_ptr<HiiModel> InstallHiiProtocols(FirmwareCore &core, Arena &arena) {
+  auto model = std::make_unique<HiiModel>(arena);
+  core.InstallProtocol(gEfiHiiStringProtocolGuid, model->StringProtocol());
+  core.InstallProtocol(gEfiHiiDatabaseProtocolGuid, model->DatabaseProtocol());
   core.InstallProtocol(gEfiHiiConfigRoutingProtocolGuid,
                        Interface(arena, {HiiConfigRouting_ExtractConfigSlot(), HiiConfigRouting_ExportConfigSlot(),
                                          HiiConfigRouting_RouteConfigSlot(), HiiConfigRouting_BlockToConfigSlot(),
@@ -92,6 +66,7 @@ void InstallHiiPlaceholders(FirmwareCore &core, Arena &arena) {
   core.InstallProtocol(gEfiHiiImageProtocolGuid,
                        Interface(arena, {HiiImage_NewImageSlot(), HiiImage_GetImageSlot(), HiiImage_SetImageSlot(),
                                          HiiImage_DrawImageSlot(), HiiImage_DrawImageIdSlot()}));
+  return model;
 }
 
 }  // namespace sim
