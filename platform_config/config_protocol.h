@@ -2,6 +2,7 @@
 // fixed: callers in other images index its slots directly.
 #pragma once
 
+#include "runtime/uefi/setup_data_protocol.h"
 #include "runtime/uefi/types.h"
 
 #define SETUP_CONFIG_SIZE 1800
@@ -35,11 +36,3 @@ EFI_LAYOUT_OFFSET(PLATFORM_CONFIG_PROTOCOL, ReservedOperation, 32);
 EFI_LAYOUT_OFFSET(PLATFORM_CONFIG_PROTOCOL, Reserved, 40);
 EFI_LAYOUT_SIZE(PLATFORM_CONFIG_PROTOCOL, 48);
 
-// The setup component's protocol: only the pointer at offset 8 is ours to read.
-#pragma pack(push, 1)
-typedef struct {
-  UINT64 Reserved;
-  UINT8 *SetupData;
-} SETUP_DATA_PROTOCOL;
-#pragma pack(pop)
-EFI_LAYOUT_OFFSET(SETUP_DATA_PROTOCOL, SetupData, 8);

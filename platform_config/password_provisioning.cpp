@@ -1,6 +1,6 @@
 #include "platform_config/password_provisioning.h"
 
-#include "platform_config/flash_access_protocol.h"
+#include "runtime/uefi/flash_access_protocol.h"
 #include "platform_config/secret_wipe.h"
 #include "platform_config/setup_records.h"
 #include "runtime/base/pool.h"

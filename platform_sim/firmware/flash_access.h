@@ -1,7 +1,7 @@
 // The platform's flash access protocol: its third function reads memory-mapped flash.
 #pragma once
 
-#include "platform_config/flash_access_protocol.h"
+#include "runtime/uefi/flash_access_protocol.h"
 
 namespace sim {
 

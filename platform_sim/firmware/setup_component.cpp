@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform_config/config_protocol.h"
+#include "runtime/uefi/setup_data_protocol.h"
 #include "platform_sim/platform.h"
 #include "runtime/uefi/guids.h"
 
