@@ -1,9 +1,12 @@
 // The two PCD protocols over the platform's PCD database.
 #include <cstdio>
 #include <cstring>
+#include <iterator>
+#include <utility>
 
 #include "platform_sim/firmware/firmware_core.h"
 #include "platform_sim/firmware/guid_util.h"
+#include "platform_sim/firmware/service_rules.h"
 #include "platform_sim/platform.h"
 #include "runtime/uefi/pcd.h"
 #include "runtime/uefi/status.h"
@@ -59,6 +62,22 @@ EFI_STATUS EFIAPI GetNextToken(CONST EFI_GUID *space, UINTN *token) {
   return next ? EFI_SUCCESS : EFI_NOT_FOUND;
 }
 
+// Every member by slot, for the ones the platform does not model.
+constexpr const char *kPcdMembers[] = {
+    "Pcd.SetSku",      "Pcd.Get8",      "Pcd.Get16",      "Pcd.Get32",         "Pcd.Get64",      "Pcd.GetPtr",
+    "Pcd.GetBool",     "Pcd.GetSize",   "Pcd.Get8Ex",     "Pcd.Get16Ex",       "Pcd.Get32Ex",    "Pcd.Get64Ex",
+    "Pcd.GetPtrEx",    "Pcd.GetBoolEx", "Pcd.GetSizeEx",  "Pcd.Set8",          "Pcd.Set16",      "Pcd.Set32",
+    "Pcd.Set64",       "Pcd.SetPtr",    "Pcd.SetBool",    "Pcd.Set8Ex",        "Pcd.Set16Ex",    "Pcd.Set32Ex",
+    "Pcd.Set64Ex",     "Pcd.SetPtrEx",  "Pcd.SetBoolEx",  "Pcd.CallbackOnSet", "Pcd.CancelCallback",
+    "Pcd.GetNextToken", "Pcd.GetNextTokenSpace"};
+static_assert(std::size(kPcdMembers) == sizeof(PCD_PROTOCOL) / sizeof(VOID *), "one name per PCD member");
+constexpr const char *kEfiPcdMembers[] = {
+    "EfiPcd.SetSku", "EfiPcd.Get8",   "EfiPcd.Get16",         "EfiPcd.Get32",          "EfiPcd.Get64",
+    "EfiPcd.GetPtr", "EfiPcd.GetBool", "EfiPcd.GetSize",      "EfiPcd.Set8",           "EfiPcd.Set16",
+    "EfiPcd.Set32",  "EfiPcd.Set64",  "EfiPcd.SetPtr",        "EfiPcd.SetBool",        "EfiPcd.CallbackOnSet",
+    "EfiPcd.CancelCallback", "EfiPcd.GetNextToken", "EfiPcd.GetNextTokenSpace"};
+static_assert(std::size(kEfiPcdMembers) == sizeof(EFI_PCD_PROTOCOL) / sizeof(VOID *), "one name per member");
+
 // The PCD information protocols: this platform has one SKU, 0.
 struct PcdInfoInterface {
   UINTN(EFIAPI *GetSku)();
@@ -78,6 +97,7 @@ PCD_PROTOCOL *BuildPcdProtocol(Arena &arena) {
   auto *protocol = arena.NewFirmware<PCD_PROTOCOL>(EfiRuntimeServicesData);
   protocol->Get32 = Get32;
   protocol->Set32 = Set32;
+  FillEmptySlots<kPcdMembers>(reinterpret_cast<VOID **>(protocol), std::make_index_sequence<std::size(kPcdMembers)>());
   return protocol;
 }
 
@@ -88,6 +108,8 @@ EFI_PCD_PROTOCOL *BuildEfiPcdProtocol(Arena &arena) {
   protocol->GetSize = GetSize;
   protocol->Set64 = Set64;
   protocol->GetNextToken = GetNextToken;
+  FillEmptySlots<kEfiPcdMembers>(reinterpret_cast<VOID **>(protocol),
+                                 std::make_index_sequence<std::size(kEfiPcdMembers)>());
   return protocol;
 }
 

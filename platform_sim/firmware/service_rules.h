@@ -3,6 +3,9 @@
 // for a service the platform publishes without modelling it.
 #pragma once
 
+#include <cstddef>
+#include <utility>
+
 #include "runtime/uefi/status.h"
 #include "runtime/uefi/types.h"
 
@@ -28,6 +31,22 @@ EFI_STATUS EFIAPI NotModelled(Args...) {
 template <const char *Name, typename... Args>
 VOID *NotModelledSlot() {
   return reinterpret_cast<VOID *>(&NotModelled<Name, Args...>);
+}
+
+// For a slot whose prototype the declarations leave untyped: the stub records
+// "service <Names[Slot]> not modelled" and answers EFI_UNSUPPORTED. With no prototype to
+// match, it carries no function-type signature for the sanitizer to compare.
+template <const char *const *Names, size_t Slot>
+__attribute__((no_sanitize("function"))) EFI_STATUS EFIAPI UntypedNotModelled() {
+  RecordNotModelled(Names[Slot]);
+  return EFI_UNSUPPORTED;
+}
+
+// Fills every empty slot of a table of pointers with its not-modelled stub.
+template <const char *const *Names, size_t... Slots>
+void FillEmptySlots(VOID **slots, std::index_sequence<Slots...>) {
+  ((slots[Slots] = slots[Slots] != nullptr ? slots[Slots] : reinterpret_cast<VOID *>(&UntypedNotModelled<Names, Slots>)),
+   ...);
 }
 
 }  // namespace sim

@@ -228,6 +228,8 @@ TEST(ServiceTables, EverySlotIsFilledAndTheHiiPlaceholdersHaveTheProtocolsSize) 
     EXPECT_GE(block->size, members * sizeof(void *)) << sim::GuidName(*guid);
     ExpectFilled(sim::GuidName(*guid).c_str(), interface, 0, members * sizeof(void *));
   }
+  ExpectFilled("PCD", simtest::Locate<void>(platform, gPcdProtocolGuid), 0, sizeof(PCD_PROTOCOL));
+  ExpectFilled("EFI PCD", simtest::Locate<void>(platform, gEfiPcdProtocolGuid), 0, sizeof(EFI_PCD_PROTOCOL));
   // A member called: the fault names it.
   auto **font = simtest::Locate<void *>(platform, gEfiHiiFontProtocolGuid);
   reinterpret_cast<EFI_STATUS(EFIAPI *)(VOID *, CHAR16, const VOID *, VOID **, UINTN *)>(font[2])(font, 0, nullptr, nullptr,
