@@ -26,7 +26,7 @@ AtaControllerModel &Model(EFI_ATA_PASS_THRU_PROTOCOL *self) {
 
 EFI_STATUS EFIAPI PassThru(EFI_ATA_PASS_THRU_PROTOCOL *self, UINT16 port, UINT16 pmp,
                            EFI_ATA_PASS_THRU_COMMAND_PACKET *packet, EFI_EVENT) {
-  CheckTpl("AtaPassThru.PassThru", TPL_CALLBACK + 1);
+  CheckTpl("AtaPassThru.PassThru", TPL_CALLBACK);
   return Model(self).PassThru(port, pmp, packet);
 }
 EFI_STATUS EFIAPI GetNextPort(EFI_ATA_PASS_THRU_PROTOCOL *self, UINT16 *port) {
