@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "platform_sim/firmware/guid_util.h"
+#include "runtime/base/s3_boot_script.h"
 #include "runtime/uefi/status.h"
 #include "runtime/uefi/guids.h"
 
@@ -66,7 +67,7 @@ Platform::Platform(PlatformProfile profile)
       profile_.flash, cpu_, bus_, pci_, trace_, [this] { return Actor(); }, [this] { PowerCut(); });
   ApplyHardwareProfile();
   for (const Variable &variable : profile_.variables) variables_.Put(variable);
-  if (profile_.s3BootScriptPcd) pcds_.Define(gS3BootScriptTokenSpaceGuid, 0x30000, std::vector<uint8_t>(8, 0));
+  if (profile_.s3BootScriptPcd) pcds_.Define(gS3BootScriptTokenSpaceGuid, S3_BOOT_SCRIPT_PRIVATE_PCD, std::vector<uint8_t>(8, 0));
   for (const PlatformProfile::Pcd &pcd : profile_.pcds) {
     if (pcd.space) {
       pcds_.Define(*pcd.space, pcd.token, pcd.value, pcd.persistent);

@@ -10,6 +10,7 @@
 #include "platform_sim/report/power_event_log_report.h"
 #include "platform_sim/report/symbolic_address.h"
 #include "platform_sim/platform.h"
+#include "runtime/base/s3_boot_script.h"
 #include "runtime/uefi/guids.h"
 
 namespace sim {
@@ -81,23 +82,19 @@ void WriteAddressFixups(std::ostream &out, Platform &platform, const AddressName
 
 // The shared S3 boot-script private record, found through its PCD.
 void WriteS3Record(std::ostream &out, Platform &platform) {
-  uint64_t address = platform.Pcds().Number(platform.Pcds().Find(gS3BootScriptTokenSpaceGuid, 0x30000));
+  uint64_t address =
+      platform.Pcds().Number(platform.Pcds().Find(gS3BootScriptTokenSpaceGuid, S3_BOOT_SCRIPT_PRIVATE_PCD));
   const Allocation *block = address == 0 ? nullptr : platform.Memory().Find(address);
-  if (block == nullptr || block->address + block->size < address + 16) {
+  if (block == nullptr || block->address + block->size < address + sizeof(S3_BOOT_SCRIPT_PRIVATE)) {
     out << "S3 boot-script record: none\n";
     return;
   }
-  uint8_t record[16];
-  std::memcpy(record, reinterpret_cast<const void *>(address), sizeof(record));
-  uint64_t table = 0;
-  uint32_t used = 0;
-  uint16_t pages = 0;
-  std::memcpy(&table, record, 8);
-  std::memcpy(&used, record + 8, 4);
-  std::memcpy(&pages, record + 12, 2);
+  // The drivers' own layout of the record.
+  S3_BOOT_SCRIPT_PRIVATE record;
+  std::memcpy(&record, reinterpret_cast<const void *>(address), sizeof(record));
   out << "S3 boot-script record at " << Address(address) << " (" << MemoryTypeName(block->type) << "): table "
-      << Address(table) << ", " << used << " bytes used, " << pages << " pages, "
-      << (record[14] ? "closed" : "open") << "\n";
+      << Address(record.TableAddress) << ", " << record.BytesUsed << " bytes used, " << record.TablePages
+      << " pages, " << (record.Closed ? "closed" : "open") << "\n";
 }
 
 }  // namespace
