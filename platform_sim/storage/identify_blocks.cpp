@@ -13,20 +13,20 @@ void PutAtaString(uint8_t *field, size_t bytes, const std::string &text) {
   }
 }
 
-AtaIdentifyBlock MakeAtaIdentify(const AtaIdentitySpec &spec) {
+AtaIdentifyBlock MakeAtaIdentify(const AtaDriveIdentity &drive) {
   AtaIdentifyBlock block{};
   auto putWord = [&block](size_t word, uint16_t value) {
     block[2 * word] = static_cast<uint8_t>(value);
     block[2 * word + 1] = static_cast<uint8_t>(value >> 8);
   };
   // Word 0: a fixed ATA disk, or an ATAPI CD/DVD device with 12-byte packets.
-  putWord(0, spec.packetDevice ? 0x85C0 : 0x0040);
-  PutAtaString(&block[20], 20, spec.serial);
-  PutAtaString(&block[46], 8, spec.firmware);
-  PutAtaString(&block[54], 40, spec.model);
+  putWord(0, drive.packetDevice ? 0x85C0 : 0x0040);
+  PutAtaString(&block[20], 20, drive.serial);
+  PutAtaString(&block[46], 8, drive.firmware);
+  PutAtaString(&block[54], 40, drive.model);
   putWord(49, 0x0F00);  // LBA and DMA supported
   putWord(80, 0x01F0);  // ATA8-ACS major versions
-  if (spec.deviceSleep) {
+  if (drive.deviceSleep) {
     putWord(120, 0x0100);
     putWord(121, 0x0100);
   }

@@ -11,7 +11,7 @@ namespace sim {
 
 using AtaIdentifyBlock = std::array<uint8_t, 512>;
 
-struct AtaIdentitySpec {
+struct AtaDriveIdentity {
   std::string model;
   std::string serial;
   std::string firmware = "1.00";
@@ -20,7 +20,7 @@ struct AtaIdentitySpec {
 };
 
 // The 512-byte IDENTIFY DEVICE (or IDENTIFY PACKET DEVICE) data of a drive.
-AtaIdentifyBlock MakeAtaIdentify(const AtaIdentitySpec &spec);
+AtaIdentifyBlock MakeAtaIdentify(const AtaDriveIdentity &drive);
 // Writes an ATA string field: blank-padded to `bytes`, two characters per word with the
 // first in the high byte.
 void PutAtaString(uint8_t *field, size_t bytes, const std::string &text);
