@@ -6,10 +6,10 @@ set(CMAKE_LINKER lld-link)
 set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
 set(CMAKE_EXECUTABLE_SUFFIX .efi)
 
-set(CMAKE_CXX_FLAGS_INIT
-  "--target=x86_64-unknown-windows -Oz -mgeneral-regs-only -ffunction-sections -fdata-sections -ffreestanding -fno-exceptions -fno-rtti -fno-stack-protector -mno-red-zone -mno-stack-arg-probe -nostdlibinc -fno-asynchronous-unwind-tables -Wall -Wextra -DFIRMWARE_IMAGE=1")
+include(${CMAKE_CURRENT_LIST_DIR}/firmware_flags.cmake)
+set(CMAKE_CXX_FLAGS_INIT "${FIRMWARE_CXX_FLAGS}")
 set(CMAKE_CXX_LINK_EXECUTABLE
-  "<CMAKE_LINKER> /nologo /nodefaultlib /subsystem:efi_boot_service_driver /entry:ImageEntryPoint /opt:ref /opt:icf <LINK_FLAGS> <OBJECTS> /out:<TARGET>")
+  "<CMAKE_LINKER> ${FIRMWARE_LINK_FLAGS} <LINK_FLAGS> <OBJECTS> /out:<TARGET>")
 # The optimisation is part of the image's flags above; no build type adds its own.
 set(CMAKE_CXX_FLAGS_RELEASE_INIT "")
 set(CMAKE_CXX_FLAGS_DEBUG_INIT "")
