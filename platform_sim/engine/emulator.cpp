@@ -331,7 +331,6 @@ bool Emulator::IsPublishedRoutine(uint64_t address) {
 }
 
 uint64_t Emulator::RunHostRoutine(uint64_t address) {
-  ++hostCalls_;
   const uint64_t rsp = Register(UC_X86_REG_RSP);
   uint64_t arguments[kHostArguments] = {Register(UC_X86_REG_RCX), Register(UC_X86_REG_RDX), Register(UC_X86_REG_R8),
                                         Register(UC_X86_REG_R9)};

@@ -82,8 +82,6 @@ class Emulator {
   uint64_t InstructionsCounted() const { return instructions_; }
 
   void SetBlockBudget(uint64_t blocks) { blockBudget_ = blocks; }
-  uint64_t BlocksRun() const { return blocksRun_; }
-  uint64_t HostCalls() const { return hostCalls_; }
 
  private:
   struct Image {
@@ -149,7 +147,6 @@ class Emulator {
   uint64_t blocksRun_ = 0;
   uint64_t blocksAtOutermostCall_ = 0;
   bool budgetSpent_ = false;
-  uint64_t hostCalls_ = 0;
   size_t countHook_ = 0;
   bool counting_ = false;
   uint64_t instructions_ = 0;

@@ -31,7 +31,9 @@ static VOID EFIAPI ProbeFault(UINT32 Kind) {
 
 static VOID EFIAPI ProbeReset(VOID) { gRT->ResetSystem(EfiResetWarm, EFI_SUCCESS, 0, nullptr); }
 
-static ENGINE_PROBE mProbe = {ProbeMix, ProbeFault, ProbeReset, 0, 0};
+static VOID EFIAPI ProbeCallAddress(UINT64 Address) { ((VOID(EFIAPI *)(VOID))(UINTN)Address)(); }
+
+static ENGINE_PROBE mProbe = {ProbeMix, ProbeFault, ProbeReset, ProbeCallAddress, 0, 0};
 
 static VOID EFIAPI ProbeNotify(EFI_EVENT Event, VOID *Context) {
   (void)Event;

@@ -86,6 +86,8 @@ typedef struct {
   UINT64(EFIAPI *Mix)(UINT64 A, UINT64 B, UINT64 C, UINT64 D, UINT64 E, UINT64 F, UINT64 G);
   VOID(EFIAPI *Fault)(UINT32 Kind);
   VOID(EFIAPI *Reset)(VOID);
+  // Calls whatever lies at Address, as a wild function pointer would.
+  VOID(EFIAPI *CallAddress)(UINT64 Address);
   // How deep the notify function ran: 1 when it ran inside the image's own
   // InstallProtocolInterface call (set by the entry before the install, cleared after).
   UINT32 NotifiedInsideInstall;

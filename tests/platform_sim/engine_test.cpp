@@ -114,6 +114,26 @@ INSTANTIATE_TEST_SUITE_P(
                       FaultCase{"EndlessLoop", EngineProbeEndlessLoop, "budget", 0}),
     [](const ::testing::TestParamInfo<FaultCase> &info) { return std::string(info.param.name); });
 
+// Host code the platform never published: the engine refuses to run it for the image.
+VOID EFIAPI NeverPublished() { ADD_FAILURE() << "an image ran host code the platform never handed out"; }
+
+TEST_F(EngineProbe, AJumpIntoHostCodeThePlatformNeverPublishedIsAFault) {
+  if (sim::DefaultEngine() != sim::Engine::Emulated) GTEST_SKIP() << "a host image can call anything";
+  Load();
+  ASSERT_NE(probe_, nullptr);
+  const auto address = reinterpret_cast<uint64_t>(&NeverPublished);
+  try {
+    platform_->Call(probe_->CallAddress, address);
+    FAIL() << "the jump was not refused";
+  } catch (const sim::ImageFault &fault) {
+    EXPECT_EQ(fault.Address(), address) << fault.what();
+    EXPECT_NE(std::string(fault.what()).find("instruction fetch of unmapped address"), std::string::npos)
+        << fault.what();
+  }
+  // A published service still answers the same image.
+  EXPECT_EQ(platform_->Call(probe_->Mix, 2, 0, 0, 0, 0, 0, 0), 2u);
+}
+
 TEST_F(EngineProbe, AnEntryThatFaultsIsAFailedLoadInTheRecordNotACrash) {
   if (sim::DefaultEngine() != sim::Engine::Emulated) GTEST_SKIP() << "a fault would end a host process";
   sim::PlatformProfile profile = sim::DefaultPlatformProfile();
