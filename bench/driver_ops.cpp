@@ -133,7 +133,8 @@ int Stories(sim::Engine engine, double seconds) {
   do {
     sim::Platform platform(Profile(engine));
     std::ostringstream log;
-    if (!simulator::RunDefaultScenario(platform, log)) throw std::runtime_error("the default story failed: " + log.str());
+    if (!simulator::RunDefaultScenario(platform, log))
+      throw std::runtime_error("the default story failed: " + log.str());
     ++stories;
     elapsed = std::chrono::duration<double>(Clock::now() - start).count();
   } while (elapsed < seconds);
@@ -142,7 +143,9 @@ int Stories(sim::Engine engine, double seconds) {
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: driver_ops [--engine host|emulated] (--count entry|update|load | --boots SECONDS | --story SECONDS)\n");
+  std::fprintf(
+      stderr,
+      "usage: driver_ops [--engine host|emulated] (--count entry|update|load | --boots SECONDS | --story SECONDS)\n");
   return 2;
 }
 

@@ -22,7 +22,8 @@ UINT64 Ptr(const void *P) { return (UINT64)(uintptr_t)P; }
   "The setup policy is in line with the manufacturing flags; the platform continues to boot without a reset"
 const char kName[] = "PchSetup";
 
-template <typename Call> void Measure(benchmark::State &State, Call Format) {
+template <typename Call>
+void Measure(benchmark::State &State, Call Format) {
   char Buffer[kBufferSize];
   for (auto _ : State) {
     benchmark::DoNotOptimize(Format(Buffer));
@@ -32,7 +33,8 @@ template <typename Call> void Measure(benchmark::State &State, Call Format) {
 
 // Registers one format's pair. The calls are passed by type so that each loop
 // calls its formatter directly, with no indirection that would blur the ratio.
-template <typename EngineCall, typename CCall> bool Pair(const char *Name, EngineCall Engine, CCall C) {
+template <typename EngineCall, typename CCall>
+bool Pair(const char *Name, EngineCall Engine, CCall C) {
   // The pair must print the same text, or the ratio compares different work.
   char EngineText[kBufferSize];
   char CText[kBufferSize];
@@ -112,7 +114,7 @@ bool RegisterCases() {
   return Ok;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char **argv) {
   benchmark::Initialize(&argc, argv);

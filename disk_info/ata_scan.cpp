@@ -137,8 +137,8 @@ EFI_STATUS ScanAtaDevices(DiskInfoPrivate *Private) {
     EFI_ATA_PASS_THRU_PROTOCOL *PassThru = nullptr;
     UINTN HandleCount = 0;
     EFI_HANDLE *Handles = nullptr;
-    if (EFI_ERROR(gBS->HandleProtocol(Controller->ControllerHandle, &gEfiAtaPassThruProtocolGuid,
-                                      (VOID **)&PassThru)) ||
+    if (EFI_ERROR(
+            gBS->HandleProtocol(Controller->ControllerHandle, &gEfiAtaPassThruProtocolGuid, (VOID **)&PassThru)) ||
         EFI_ERROR(gBS->LocateHandleBuffer(ByProtocol, &gEfiDiskInfoProtocolGuid, nullptr, &HandleCount, &Handles)) ||
         HandleCount == 0) {
       // The scan is abandoned and runs again from the start at the next notification;
@@ -173,8 +173,8 @@ EFI_STATUS ScanAtaDevices(DiskInfoPrivate *Private) {
         Command.Packet.InTransferLength = IDENTIFY_DATA_SIZE;
         Command.Packet.Protocol = EFI_ATA_PASS_THRU_PROTOCOL_PIO_DATA_IN;
         Command.Acb.AtaCommand = ATA_CMD_IDENTIFY_DEVICE;
-        EFI_STATUS IdentifyStatus = SendAtaCommand(Controller->ControllerHandle, &Command.Packet, Port,
-                                                   PortMultiplierPort);
+        EFI_STATUS IdentifyStatus =
+            SendAtaCommand(Controller->ControllerHandle, &Command.Packet, Port, PortMultiplierPort);
         if ((IdentifyWord(Identify, 0) & IDENTIFY_WORD0_PACKET_DEVICE) != 0) {
           continue;
         }

@@ -45,8 +45,7 @@ VOID EFIAPI OnDiskInfoInstalled(EFI_EVENT Event, VOID *Context) {
     }
     ZeroMem(Identify, IdentifySize);
     EFI_STATUS Status = DiskInfo->Identify(DiskInfo, Identify, &IdentifySize);
-    if (!EFI_ERROR(Status) && (Identify[1] & (IDENTIFY_WORD0_PACKET_DEVICE >> 8)) != 0 &&
-        Private->OpticalCount == 0) {
+    if (!EFI_ERROR(Status) && (Identify[1] & (IDENTIFY_WORD0_PACKET_DEVICE >> 8)) != 0 && Private->OpticalCount == 0) {
       UINT8 *Record = (UINT8 *)AllocateRuntimeZeroPool(IDENTIFY_BUFFER_SIZE);
       if (Record != nullptr) {
         CopyMem(Record, Identify, IDENTIFY_BUFFER_SIZE);

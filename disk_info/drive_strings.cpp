@@ -74,13 +74,9 @@ static EFI_STATUS OpticalDriveStrings(DiskInfoPrivate *Private, UINT8 *Output) {
 EFI_STATUS EFIAPI GetDriveStrings(DISK_INFO_FORM_PROTOCOL *This, UINTN Slot, UINT32 DriveKind, UINT8 *Output) {
   DiskInfoPrivate *Private = PrivateFromForm(This);
   switch (DriveKind) {
-    case DRIVE_KIND_ATA:
-      return AtaDriveStrings(Private, Slot, Output);
-    case DRIVE_KIND_NVME:
-      return NvmeDriveStrings(Private, Slot, Output);
-    case DRIVE_KIND_OPTICAL:
-      return OpticalDriveStrings(Private, Output);
-    default:
-      return EFI_INVALID_PARAMETER;
+    case DRIVE_KIND_ATA: return AtaDriveStrings(Private, Slot, Output);
+    case DRIVE_KIND_NVME: return NvmeDriveStrings(Private, Slot, Output);
+    case DRIVE_KIND_OPTICAL: return OpticalDriveStrings(Private, Output);
+    default: return EFI_INVALID_PARAMETER;
   }
 }

@@ -46,12 +46,12 @@ EFI_STATUS EFIAPI DiskInfoSetupEntry(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *S
   EFI_EVENT Events[3];
   // Each signal runs its callback at once, before the protocol exists: that first run
   // finds nothing and scans nothing.
-  Events[0] = RegisterProtocolNotification(&gEfiDiskInfoProtocolGuid, TPL_NOTIFY, OnDiskInfoInstalled, nullptr,
-                                           &Registration);
+  Events[0] =
+      RegisterProtocolNotification(&gEfiDiskInfoProtocolGuid, TPL_NOTIFY, OnDiskInfoInstalled, nullptr, &Registration);
   Events[1] = RegisterProtocolNotification(&gEfiAtaPassThruProtocolGuid, TPL_CALLBACK + 1, OnAtaPassThruInstalled,
                                            nullptr, &Registration);
-  Events[2] = RegisterProtocolNotification(&gEfiNvmExpressPassThruProtocolGuid, TPL_CALLBACK,
-                                           OnNvmePassThruInstalled, nullptr, &Registration);
+  Events[2] = RegisterProtocolNotification(&gEfiNvmExpressPassThruProtocolGuid, TPL_CALLBACK, OnNvmePassThruInstalled,
+                                           nullptr, &Registration);
 
   DiskInfoPrivate *Private = (DiskInfoPrivate *)AllocateZeroPool(sizeof(DiskInfoPrivate));
   if (Private == nullptr) {

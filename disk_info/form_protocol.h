@@ -4,7 +4,8 @@
 #include "runtime/uefi/hii.h"
 #include "runtime/uefi/types.h"
 
-inline EFI_GUID gDiskInfoFormProtocolGuid = {0x6C4D69E9, 0x6699, 0x4468, {0xA9, 0xE1, 0x69, 0x41, 0xF3, 0x8A, 0xC1, 0x89}};
+inline EFI_GUID gDiskInfoFormProtocolGuid = {
+    0x6C4D69E9, 0x6699, 0x4468, {0xA9, 0xE1, 0x69, 0x41, 0xF3, 0x8A, 0xC1, 0x89}};
 
 typedef struct DISK_INFO_FORM_PROTOCOL DISK_INFO_FORM_PROTOCOL;
 // Fills form 1 of the package list after its label 0xAE02. SlotCount is the number of

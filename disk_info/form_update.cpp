@@ -7,7 +7,7 @@
 #include "runtime/base/services.h"
 #include "runtime/uefi/status.h"
 
-#define PACKAGE_LENGTH(Header) ((Header) & 0x00FFFFFFu)
+#define PACKAGE_LENGTH(Header) ((Header)&0x00FFFFFFu)
 #define PACKAGE_TYPE(Header) ((UINT8)((Header) >> 24))
 
 static UINT32 ReadUint32(const UINT8 *Bytes) {
@@ -107,8 +107,8 @@ static EFI_STATUS RewriteList(const UINT8 *List, UINT32 ListLength, UINT8 *NewLi
     UINT32 OutLength = Length;
     if (PACKAGE_TYPE(ReadUint32(List + In)) == EFI_HII_PACKAGE_FORMS) {
       UINT32 RewrittenLength = 0;
-      EFI_STATUS Status = RewriteFormsPackage(Source, Length, Work, WorkSize, FormSetGuid, FormId, Start,
-                                              &RewrittenLength);
+      EFI_STATUS Status =
+          RewriteFormsPackage(Source, Length, Work, WorkSize, FormSetGuid, FormId, Start, &RewrittenLength);
       if (Status == EFI_SUCCESS) {
         Source = Work;
         OutLength = RewrittenLength;

@@ -3,11 +3,6 @@
 #include "runtime/entry/initialisers.h"
 
 static const LIBRARY_STEP mInitialisers[] = {
-    InitBootServicesTable,
-    InitRuntimeServicesTable,
-    InitNothing,
-    InitHiiProtocols,
-    InitHobList,
-    InitDxeServicesTable,
+    InitBootServicesTable, InitRuntimeServicesTable, InitNothing, InitHiiProtocols, InitHobList, InitDxeServicesTable,
 };
 constinit const LIBRARY_LIST gDiskInfoInitialisers = LIBRARY_LIST_OF(mInitialisers);

@@ -98,8 +98,8 @@ VOID EFIAPI OnNvmePassThruInstalled(EFI_EVENT Event, VOID *Context) {
 
   UINTN HandleCount = 0;
   EFI_HANDLE *Handles = nullptr;
-  if (EFI_ERROR(gBS->LocateHandleBuffer(ByProtocol, &gEfiNvmExpressPassThruProtocolGuid, nullptr, &HandleCount,
-                                        &Handles))) {
+  if (EFI_ERROR(
+          gBS->LocateHandleBuffer(ByProtocol, &gEfiNvmExpressPassThruProtocolGuid, nullptr, &HandleCount, &Handles))) {
     return;
   }
   UINT8 *Data = (UINT8 *)AllocatePool(NVME_IDENTIFY_SIZE);

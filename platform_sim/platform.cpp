@@ -15,13 +15,8 @@ Platform *gCurrent = nullptr;
 }
 
 Platform::Platform(PlatformProfile profile)
-    : profile_(std::move(profile)),
-      cpu_(profile_.tscHz),
-      rtc_(cpu_),
-      cmos0_(0x70),
-      cmos2_(0x72, CmosBank::IndexDecode::Full8Bit),
-      ec_(cpu_),
-      pit_(cpu_) {
+    : profile_(std::move(profile)), cpu_(profile_.tscHz), rtc_(cpu_), cmos0_(0x70),
+      cmos2_(0x72, CmosBank::IndexDecode::Full8Bit), ec_(cpu_), pit_(cpu_) {
   if (gCurrent != nullptr) throw std::logic_error("only one simulated platform can exist at a time");
   gCurrent = this;
   cmos0_.Attach(bus_);
@@ -45,8 +40,7 @@ Platform::Platform(PlatformProfile profile)
   });
   postCodes_.OnWrite([this](const PostCodeWrite &code) {
     char text[40];
-    std::snprintf(text, sizeof(text), "0x%0*X (%u-bit)", static_cast<int>(code.width * 2), code.value,
-                  code.width * 8);
+    std::snprintf(text, sizeof(text), "0x%0*X (%u-bit)", static_cast<int>(code.width * 2), code.value, code.width * 8);
     Record(EffectKind::PostCode, text, code.value);
   });
   if (profile_.pmcPresent) pmc_.Attach(bus_, pci_);
@@ -67,7 +61,8 @@ Platform::Platform(PlatformProfile profile)
       profile_.flash, cpu_, bus_, pci_, trace_, [this] { return Actor(); }, [this] { PowerCut(); });
   ApplyHardwareProfile();
   for (const Variable &variable : profile_.variables) variables_.Put(variable);
-  if (profile_.s3BootScriptPcd) pcds_.Define(gS3BootScriptTokenSpaceGuid, S3_BOOT_SCRIPT_PRIVATE_PCD, std::vector<uint8_t>(8, 0));
+  if (profile_.s3BootScriptPcd)
+    pcds_.Define(gS3BootScriptTokenSpaceGuid, S3_BOOT_SCRIPT_PRIVATE_PCD, std::vector<uint8_t>(8, 0));
   for (const PlatformProfile::Pcd &pcd : profile_.pcds) {
     if (pcd.space) {
       pcds_.Define(*pcd.space, pcd.token, pcd.value, pcd.persistent);

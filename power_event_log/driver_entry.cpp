@@ -45,8 +45,8 @@ EFI_STATUS EFIAPI PowerEventLogSmmEntry(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE
   }
   mPowerEventLog->AppendEvent = AppendEvent;
   EFI_HANDLE Handle = nullptr;
-  Status = gSmst->SmmInstallProtocolInterface(&Handle, &gPowerEventLogProtocolGuid, EFI_NATIVE_INTERFACE,
-                                              mPowerEventLog);
+  Status =
+      gSmst->SmmInstallProtocolInterface(&Handle, &gPowerEventLogProtocolGuid, EFI_NATIVE_INTERFACE, mPowerEventLog);
   if (EFI_ERROR(Status)) {
     return Status;
   }
@@ -72,13 +72,9 @@ EFI_STATUS EFIAPI SxHandler(EFI_HANDLE DispatchHandle, CONST VOID *Context, VOID
   (void)CommBuffer;
   (void)CommBufferSize;
   switch (((const EFI_SMM_SX_REGISTER_CONTEXT *)Context)->Type) {
-    case SxS3:
-      return AppendEvent(mPowerEventLog, POWER_EVENT_S3_ENTRY);
-    case SxS4:
-      return AppendEvent(mPowerEventLog, POWER_EVENT_S4_ENTRY);
-    case SxS5:
-      return AppendEvent(mPowerEventLog, POWER_EVENT_S5_ENTRY);
-    default:
-      return EFI_SUCCESS;
+    case SxS3: return AppendEvent(mPowerEventLog, POWER_EVENT_S3_ENTRY);
+    case SxS4: return AppendEvent(mPowerEventLog, POWER_EVENT_S4_ENTRY);
+    case SxS5: return AppendEvent(mPowerEventLog, POWER_EVENT_S5_ENTRY);
+    default: return EFI_SUCCESS;
   }
 }

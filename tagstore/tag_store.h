@@ -5,7 +5,7 @@
 
 #include "runtime/uefi/system_table.h"
 
-#define TAG_STORE_TAG(a, b, c, d) \
+#define TAG_STORE_TAG(a, b, c, d)                                                                                      \
   (((UINT32)(UINT8)(a) << 24) | ((UINT32)(UINT8)(b) << 16) | ((UINT32)(UINT8)(c) << 8) | (UINT32)(UINT8)(d))
 #define TAG_STORE_TERMINATOR 0xFFFFFFFFu
 

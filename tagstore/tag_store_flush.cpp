@@ -102,7 +102,8 @@ BOOLEAN TagStoreFlush(VOID) {
   for (TagStoreEntry *Entry = gTagStoreTable; Entry->Tag != TAG_STORE_TERMINATOR; Entry++) {
     // The erase took every record off the flash: one that is not written back is dirty,
     // even if it was clean before, so that the next flush writes it again.
-    BOOLEAN Written = Entry->Cache != nullptr && !EFI_ERROR(FlashWriteRange(Base + Entry->Offset, Entry->Cache, Entry->Size));
+    BOOLEAN Written =
+        Entry->Cache != nullptr && !EFI_ERROR(FlashWriteRange(Base + Entry->Offset, Entry->Cache, Entry->Size));
     Entry->Dirty = Written ? 0 : 1;
   }
   return TRUE;

@@ -13,16 +13,11 @@ static VOID Store(TagStoreEntry *Entry, UINT64 *Size, const VOID *Buffer) {
 
 static UINT32 MirrorOf(UINT32 Tag) {
   switch (Tag) {
-    case TAG_STORE_TAG('S', 'L', 'P', '3'):
-      return TAG_STORE_TAG('O', 'E', 'M', '5');
-    case TAG_STORE_TAG('O', 'E', 'M', '5'):
-      return TAG_STORE_TAG('S', 'L', 'P', '3');
-    case TAG_STORE_TAG('S', 'L', 'P', '2'):
-      return TAG_STORE_TAG('O', 'E', 'M', '2');
-    case TAG_STORE_TAG('O', 'E', 'M', '2'):
-      return TAG_STORE_TAG('S', 'L', 'P', '2');
-    default:
-      return 0;
+    case TAG_STORE_TAG('S', 'L', 'P', '3'): return TAG_STORE_TAG('O', 'E', 'M', '5');
+    case TAG_STORE_TAG('O', 'E', 'M', '5'): return TAG_STORE_TAG('S', 'L', 'P', '3');
+    case TAG_STORE_TAG('S', 'L', 'P', '2'): return TAG_STORE_TAG('O', 'E', 'M', '2');
+    case TAG_STORE_TAG('O', 'E', 'M', '2'): return TAG_STORE_TAG('S', 'L', 'P', '2');
+    default: return 0;
   }
 }
 

@@ -27,8 +27,7 @@ void PciFunction::Write(uint32_t offset, unsigned width, uint64_t value) {
   if (writeHook_) writeHook_(offset, width, value);
 }
 
-PciFunction &PciExpressSpace::Add(uint8_t bus, uint8_t device, uint8_t function, uint16_t vendorId,
-                                  uint16_t deviceId) {
+PciFunction &PciExpressSpace::Add(uint8_t bus, uint8_t device, uint8_t function, uint16_t vendorId, uint16_t deviceId) {
   auto &slot = functions_[Key(bus, device, function)];
   slot = std::make_unique<PciFunction>(vendorId, deviceId);
   return *slot;

@@ -50,9 +50,7 @@ uint16_t PowerManagementController::SleepRequest(int state) {
   return static_cast<uint16_t>((kSleepTypeOfState[state] << kSleepTypeShift) | kSleepEnable);
 }
 
-uint64_t PowerManagementController::IoRead(uint16_t port, unsigned) {
-  return port == kPm1Control ? pm1Control_ : 0;
-}
+uint64_t PowerManagementController::IoRead(uint16_t port, unsigned) { return port == kPm1Control ? pm1Control_ : 0; }
 
 void PowerManagementController::IoWrite(uint16_t port, unsigned, uint64_t value) {
   if (port != kPm1Control) return;

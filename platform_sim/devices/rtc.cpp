@@ -146,11 +146,8 @@ void RealTimeClock::Write(uint8_t index, uint8_t value) {
       registers_[kStatusA] = value & 0x7F;  // the update flag is read-only
       break;
     case kStatusC:
-    case kStatusD:
-      break;  // read-only
-    default:
-      registers_[index] = value;
-      break;
+    case kStatusD: break;  // read-only
+    default: registers_[index] = value; break;
   }
 }
 

@@ -39,9 +39,7 @@ class IoDelayPort : public IoDevice {
  public:
   void Attach(AddressMap &map) { map.ClaimPorts(0xED, 1, this); }
   uint64_t IoRead(uint16_t, unsigned) override { return 0xFF; }
-  void IoWrite(uint16_t, unsigned, uint64_t) override {
-    ++writes_;
-  }
+  void IoWrite(uint16_t, unsigned, uint64_t) override { ++writes_; }
   uint64_t Writes() const { return writes_; }
 
  private:

@@ -65,8 +65,8 @@ int FindProgramCode(struct dl_phdr_info *info, size_t, void *data) {
 // A host routine called as the image called it. Every published routine is EFIAPI;
 // surplus arguments are harmless under the Microsoft convention (the caller owns the
 // stack), so one signature serves them all.
-using HostRoutine = uint64_t(EFIAPI *)(uint64_t, uint64_t, uint64_t, uint64_t, uint64_t, uint64_t, uint64_t,
-                                        uint64_t, uint64_t, uint64_t, uint64_t, uint64_t);
+using HostRoutine = uint64_t(EFIAPI *)(uint64_t, uint64_t, uint64_t, uint64_t, uint64_t, uint64_t, uint64_t, uint64_t,
+                                       uint64_t, uint64_t, uint64_t, uint64_t);
 
 __attribute__((no_sanitize("function"))) uint64_t CallHost(uint64_t address, const uint64_t (&a)[kHostArguments]) {
   return reinterpret_cast<HostRoutine>(address)(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8], a[9], a[10],
@@ -144,8 +144,7 @@ Emulator::Emulator() {
   deviceWindow_ = static_cast<uint8_t *>(
       mmap(nullptr, kMmioSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0));
   if (deviceWindow_ == MAP_FAILED) throw std::runtime_error("emulator: cannot reserve the device window");
-  Check(uc_mem_map_ptr(uc_, kMmioBase, kMmioSize, UC_PROT_READ | UC_PROT_WRITE, deviceWindow_),
-        "map device registers");
+  Check(uc_mem_map_ptr(uc_, kMmioBase, kMmioSize, UC_PROT_READ | UC_PROT_WRITE, deviceWindow_), "map device registers");
 
   uc_hook hook;
   Check(uc_hook_add(uc_, &hook, UC_HOOK_MEM_READ | UC_HOOK_MEM_WRITE, reinterpret_cast<void *>(OnDeviceAccess), this,
@@ -153,8 +152,7 @@ Emulator::Emulator() {
         "hook device registers");
   Check(uc_hook_add(uc_, &hook, UC_HOOK_MEM_UNMAPPED, reinterpret_cast<void *>(OnUnmapped), this, 1, 0), "hook");
   Check(uc_hook_add(uc_, &hook, UC_HOOK_INSN, reinterpret_cast<void *>(OnIn), this, 1, 0, UC_X86_INS_IN), "hook IN");
-  Check(uc_hook_add(uc_, &hook, UC_HOOK_INSN, reinterpret_cast<void *>(OnOut), this, 1, 0, UC_X86_INS_OUT),
-        "hook OUT");
+  Check(uc_hook_add(uc_, &hook, UC_HOOK_INSN, reinterpret_cast<void *>(OnOut), this, 1, 0, UC_X86_INS_OUT), "hook OUT");
   Check(uc_hook_add(uc_, &hook, UC_HOOK_BLOCK, reinterpret_cast<void *>(OnBlock), this, 1, 0), "hook blocks");
 
   ProgramCode code;
@@ -216,12 +214,12 @@ void Emulator::AddImage(const std::string &name, uint64_t base, uint64_t size, c
     for (uint64_t offset = start; offset < end; ++offset) {
       const uint8_t first = bytes[offset];
       const uint8_t second = offset + 1 < end ? bytes[offset + 1] : 0;
-      const bool marked = first == 0xFA || first == 0xFB || (first == 0xF3 && second == 0x90) ||
-                          (first == 0x0F && second == 0x31);
+      const bool marked =
+          first == 0xFA || first == 0xFB || (first == 0xF3 && second == 0x90) || (first == 0x0F && second == 0x31);
       if (!marked) continue;
       uc_hook hook;
-      Check(uc_hook_add(uc_, &hook, UC_HOOK_CODE, reinterpret_cast<void *>(OnMarkedInstruction), this,
-                        base + offset, base + offset),
+      Check(uc_hook_add(uc_, &hook, UC_HOOK_CODE, reinterpret_cast<void *>(OnMarkedInstruction), this, base + offset,
+                        base + offset),
             "hook instruction");
       range.hooks.push_back(hook);
     }
@@ -296,7 +294,8 @@ uint64_t Emulator::Call(uint64_t function, const std::vector<uint64_t> &argument
   WriteWord(rsp, sentinel_);
   for (uint64_t index = 0; index < stackArguments; ++index) WriteWord(rsp + 0x28 + 8 * index, arguments[4 + index]);
   const int registers[4] = {UC_X86_REG_RCX, UC_X86_REG_RDX, UC_X86_REG_R8, UC_X86_REG_R9};
-  for (size_t index = 0; index < 4; ++index) SetRegister(registers[index], index < arguments.size() ? arguments[index] : 0);
+  for (size_t index = 0; index < 4; ++index)
+    SetRegister(registers[index], index < arguments.size() ? arguments[index] : 0);
   SetRegister(UC_X86_REG_RSP, rsp);
   SyncInterruptFlagToGuest();
 

@@ -25,7 +25,7 @@ class ImageFault : public std::runtime_error {
       : std::runtime_error(std::move(what)), image_(std::move(image)), rip_(rip), offset_(offset), address_(address) {}
   const std::string &Image() const { return image_; }
   uint64_t Rip() const { return rip_; }
-  uint64_t Offset() const { return offset_; }  // of RIP in the image
+  uint64_t Offset() const { return offset_; }    // of RIP in the image
   uint64_t Address() const { return address_; }  // the faulting address
 
  private:

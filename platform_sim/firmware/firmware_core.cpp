@@ -22,7 +22,8 @@ FirmwareCore::FirmwareCore(Platform &platform, const PlatformProfile &profile)
                 // Real firmware would call into freed code. A host image cannot be made to
                 // fault safely, so the call is refused and recorded; on the emulated CPU the
                 // image's memory is freed and the call faults for real, which is recorded.
-                if (platform.Images().IsUnloaded(reinterpret_cast<const void *>(event.notify)) && !platform.Emulated()) {
+                if (platform.Images().IsUnloaded(reinterpret_cast<const void *>(event.notify)) &&
+                    !platform.Emulated()) {
                   platform.Fault("notify function of unloaded image " + event.owner + " not called");
                   return;
                 }
@@ -39,16 +40,13 @@ FirmwareCore::FirmwareCore(Platform &platform, const PlatformProfile &profile)
       smmProtocols_(
           arena_, [](EFI_EVENT) {},
           [&platform](const EFI_GUID &guid) { platform.Record(EffectKind::ProtocolInstall, "SMM " + GuidName(guid)); }),
-      smm_(platform, arena_, smmProtocols_),
-      sxDispatch_(platform, arena_, profile.sxUnsupported),
+      smm_(platform, arena_, smmProtocols_), sxDispatch_(platform, arena_, profile.sxUnsupported),
       addressFixups_([this](uint64_t address) {
         // A pointer variable lies in an image or in memory handed out by the platform.
         return !platform_.Images().OwnerOf(reinterpret_cast<const void *>(address)).empty() ||
                arena_.Find(address) != nullptr;
       }),
-      smram_(arena_),
-      lockBoxes_(arena_),
-      communication_(lockBoxes_) {
+      smram_(arena_), lockBoxes_(arena_), communication_(lockBoxes_) {
   // The system table, its vendor string and its configuration table array stay mapped
   // for the runtime, as in common firmware.
   systemTable_ = arena_.NewFirmware<EFI_SYSTEM_TABLE>(EfiRuntimeServicesData);
@@ -148,9 +146,8 @@ void FirmwareCore::DescribeMemorySpace() {
 }
 
 void FirmwareCore::PublishConfigurationTables() {
-  auto *array = static_cast<EFI_CONFIGURATION_TABLE *>(
-      arena_.AllocateFirmware(sizeof(EFI_CONFIGURATION_TABLE) * (tables_.empty() ? 1 : tables_.size()),
-                              EfiRuntimeServicesData));
+  auto *array = static_cast<EFI_CONFIGURATION_TABLE *>(arena_.AllocateFirmware(
+      sizeof(EFI_CONFIGURATION_TABLE) * (tables_.empty() ? 1 : tables_.size()), EfiRuntimeServicesData));
   if (!tables_.empty()) std::memcpy(array, tables_.data(), sizeof(EFI_CONFIGURATION_TABLE) * tables_.size());
   systemTable_->ConfigurationTable = array;
   systemTable_->NumberOfTableEntries = tables_.size();

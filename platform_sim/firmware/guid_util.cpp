@@ -99,13 +99,16 @@ bool GuidFromName(const std::string &name, EFI_GUID *guid) {
 void RegisterGuidName(const EFI_GUID &guid, const std::string &name) { Names()[guid] = name; }
 
 std::string StatusText(EFI_STATUS status) {
-  static const char *const kErrors[] = {
-      "EFI_SUCCESS", "EFI_LOAD_ERROR", "EFI_INVALID_PARAMETER", "EFI_UNSUPPORTED", "EFI_BAD_BUFFER_SIZE",
-      "EFI_BUFFER_TOO_SMALL", "EFI_NOT_READY", "EFI_DEVICE_ERROR", "EFI_WRITE_PROTECTED", "EFI_OUT_OF_RESOURCES",
-      "EFI_VOLUME_CORRUPTED", "EFI_VOLUME_FULL", "EFI_NO_MEDIA", "EFI_MEDIA_CHANGED", "EFI_NOT_FOUND",
-      "EFI_ACCESS_DENIED", "EFI_NO_RESPONSE", "EFI_NO_MAPPING", "EFI_TIMEOUT", "EFI_NOT_STARTED",
-      "EFI_ALREADY_STARTED", "EFI_ABORTED", "EFI_ICMP_ERROR", "EFI_TFTP_ERROR", "EFI_PROTOCOL_ERROR",
-      "EFI_INCOMPATIBLE_VERSION", "EFI_SECURITY_VIOLATION", "EFI_CRC_ERROR", "EFI_END_OF_MEDIA"};
+  static const char *const kErrors[] = {"EFI_SUCCESS",          "EFI_LOAD_ERROR",           "EFI_INVALID_PARAMETER",
+                                        "EFI_UNSUPPORTED",      "EFI_BAD_BUFFER_SIZE",      "EFI_BUFFER_TOO_SMALL",
+                                        "EFI_NOT_READY",        "EFI_DEVICE_ERROR",         "EFI_WRITE_PROTECTED",
+                                        "EFI_OUT_OF_RESOURCES", "EFI_VOLUME_CORRUPTED",     "EFI_VOLUME_FULL",
+                                        "EFI_NO_MEDIA",         "EFI_MEDIA_CHANGED",        "EFI_NOT_FOUND",
+                                        "EFI_ACCESS_DENIED",    "EFI_NO_RESPONSE",          "EFI_NO_MAPPING",
+                                        "EFI_TIMEOUT",          "EFI_NOT_STARTED",          "EFI_ALREADY_STARTED",
+                                        "EFI_ABORTED",          "EFI_ICMP_ERROR",           "EFI_TFTP_ERROR",
+                                        "EFI_PROTOCOL_ERROR",   "EFI_INCOMPATIBLE_VERSION", "EFI_SECURITY_VIOLATION",
+                                        "EFI_CRC_ERROR",        "EFI_END_OF_MEDIA"};
   if (status == EFI_SUCCESS) return kErrors[0];
   if (EFI_ERROR(status)) {
     uint64_t code = status & ~EFI_ERROR_BIT;

@@ -15,8 +15,8 @@ using This = VOID *;
 using HiiHandle = VOID *;
 using StringId = UINT16;
 
-#define HII_MEMBER(protocol, member, ...)                          \
-  constexpr char k##protocol##_##member[] = #protocol "." #member; \
+#define HII_MEMBER(protocol, member, ...)                                                                              \
+  constexpr char k##protocol##_##member[] = #protocol "." #member;                                                     \
   VOID *protocol##_##member##Slot() { return NotModelledSlot<k##protocol##_##member, This, ##__VA_ARGS__>(); }
 
 HII_MEMBER(HiiConfigRouting, ExtractConfig, const CHAR16 *, CHAR16 **, CHAR16 **)

@@ -63,19 +63,44 @@ EFI_STATUS EFIAPI GetNextToken(CONST EFI_GUID *space, UINTN *token) {
 }
 
 // Every member by slot, for the ones the platform does not model.
-constexpr const char *kPcdMembers[] = {
-    "Pcd.SetSku",      "Pcd.Get8",      "Pcd.Get16",      "Pcd.Get32",         "Pcd.Get64",      "Pcd.GetPtr",
-    "Pcd.GetBool",     "Pcd.GetSize",   "Pcd.Get8Ex",     "Pcd.Get16Ex",       "Pcd.Get32Ex",    "Pcd.Get64Ex",
-    "Pcd.GetPtrEx",    "Pcd.GetBoolEx", "Pcd.GetSizeEx",  "Pcd.Set8",          "Pcd.Set16",      "Pcd.Set32",
-    "Pcd.Set64",       "Pcd.SetPtr",    "Pcd.SetBool",    "Pcd.Set8Ex",        "Pcd.Set16Ex",    "Pcd.Set32Ex",
-    "Pcd.Set64Ex",     "Pcd.SetPtrEx",  "Pcd.SetBoolEx",  "Pcd.CallbackOnSet", "Pcd.CancelCallback",
-    "Pcd.GetNextToken", "Pcd.GetNextTokenSpace"};
+constexpr const char *kPcdMembers[] = {"Pcd.SetSku",
+                                       "Pcd.Get8",
+                                       "Pcd.Get16",
+                                       "Pcd.Get32",
+                                       "Pcd.Get64",
+                                       "Pcd.GetPtr",
+                                       "Pcd.GetBool",
+                                       "Pcd.GetSize",
+                                       "Pcd.Get8Ex",
+                                       "Pcd.Get16Ex",
+                                       "Pcd.Get32Ex",
+                                       "Pcd.Get64Ex",
+                                       "Pcd.GetPtrEx",
+                                       "Pcd.GetBoolEx",
+                                       "Pcd.GetSizeEx",
+                                       "Pcd.Set8",
+                                       "Pcd.Set16",
+                                       "Pcd.Set32",
+                                       "Pcd.Set64",
+                                       "Pcd.SetPtr",
+                                       "Pcd.SetBool",
+                                       "Pcd.Set8Ex",
+                                       "Pcd.Set16Ex",
+                                       "Pcd.Set32Ex",
+                                       "Pcd.Set64Ex",
+                                       "Pcd.SetPtrEx",
+                                       "Pcd.SetBoolEx",
+                                       "Pcd.CallbackOnSet",
+                                       "Pcd.CancelCallback",
+                                       "Pcd.GetNextToken",
+                                       "Pcd.GetNextTokenSpace"};
 static_assert(std::size(kPcdMembers) == sizeof(PCD_PROTOCOL) / sizeof(VOID *), "one name per PCD member");
-constexpr const char *kEfiPcdMembers[] = {
-    "EfiPcd.SetSku", "EfiPcd.Get8",   "EfiPcd.Get16",         "EfiPcd.Get32",          "EfiPcd.Get64",
-    "EfiPcd.GetPtr", "EfiPcd.GetBool", "EfiPcd.GetSize",      "EfiPcd.Set8",           "EfiPcd.Set16",
-    "EfiPcd.Set32",  "EfiPcd.Set64",  "EfiPcd.SetPtr",        "EfiPcd.SetBool",        "EfiPcd.CallbackOnSet",
-    "EfiPcd.CancelCallback", "EfiPcd.GetNextToken", "EfiPcd.GetNextTokenSpace"};
+constexpr const char *kEfiPcdMembers[] = {"EfiPcd.SetSku",         "EfiPcd.Get8",         "EfiPcd.Get16",
+                                          "EfiPcd.Get32",          "EfiPcd.Get64",        "EfiPcd.GetPtr",
+                                          "EfiPcd.GetBool",        "EfiPcd.GetSize",      "EfiPcd.Set8",
+                                          "EfiPcd.Set16",          "EfiPcd.Set32",        "EfiPcd.Set64",
+                                          "EfiPcd.SetPtr",         "EfiPcd.SetBool",      "EfiPcd.CallbackOnSet",
+                                          "EfiPcd.CancelCallback", "EfiPcd.GetNextToken", "EfiPcd.GetNextTokenSpace"};
 static_assert(std::size(kEfiPcdMembers) == sizeof(EFI_PCD_PROTOCOL) / sizeof(VOID *), "one name per member");
 
 // The PCD information protocols: this platform has one SKU, 0.

@@ -246,8 +246,7 @@ EFI_STATUS ProtocolDatabase::Open(EFI_HANDLE handle, const EFI_GUID &guid, void 
   switch (attributes) {
     case EFI_OPEN_PROTOCOL_BY_HANDLE_PROTOCOL:
     case EFI_OPEN_PROTOCOL_GET_PROTOCOL:
-    case EFI_OPEN_PROTOCOL_TEST_PROTOCOL:
-      break;
+    case EFI_OPEN_PROTOCOL_TEST_PROTOCOL: break;
     case EFI_OPEN_PROTOCOL_BY_CHILD_CONTROLLER:
       if (!IsHandle(agent) || !IsHandle(controller) || handle == controller) return EFI_INVALID_PARAMETER;
       break;
@@ -258,8 +257,7 @@ EFI_STATUS ProtocolDatabase::Open(EFI_HANDLE handle, const EFI_GUID &guid, void 
     case EFI_OPEN_PROTOCOL_EXCLUSIVE:
       if (!IsHandle(agent)) return EFI_INVALID_PARAMETER;
       break;
-    default:
-      return EFI_INVALID_PARAMETER;
+    default: return EFI_INVALID_PARAMETER;
   }
   ProtocolEntry *entry = nullptr;
   for (ProtocolEntry &candidate : record->protocols) {
@@ -302,11 +300,10 @@ EFI_STATUS ProtocolDatabase::Close(EFI_HANDLE handle, const EFI_GUID &guid, EFI_
   for (ProtocolEntry &entry : record->protocols) {
     if (!SameGuid(entry.guid, guid)) continue;
     size_t before = entry.opens.size();
-    entry.opens.erase(std::remove_if(entry.opens.begin(), entry.opens.end(),
-                                     [&](const OpenRecord &open) {
-                                       return open.agent == agent && open.controller == controller;
-                                     }),
-                      entry.opens.end());
+    entry.opens.erase(
+        std::remove_if(entry.opens.begin(), entry.opens.end(),
+                       [&](const OpenRecord &open) { return open.agent == agent && open.controller == controller; }),
+        entry.opens.end());
     return entry.opens.size() == before ? EFI_NOT_FOUND : EFI_SUCCESS;
   }
   return EFI_NOT_FOUND;

@@ -79,8 +79,8 @@ class ProtocolDatabase {
   std::vector<EFI_HANDLE> HandlesWith(const EFI_GUID &guid) const;
   EFI_STATUS NextRegistered(void *registration, bool advance, EFI_HANDLE *handle);
 
-  EFI_STATUS Open(EFI_HANDLE handle, const EFI_GUID &guid, void **interface, EFI_HANDLE agent,
-                  EFI_HANDLE controller, uint32_t attributes);
+  EFI_STATUS Open(EFI_HANDLE handle, const EFI_GUID &guid, void **interface, EFI_HANDLE agent, EFI_HANDLE controller,
+                  uint32_t attributes);
   EFI_STATUS Close(EFI_HANDLE handle, const EFI_GUID &guid, EFI_HANDLE agent, EFI_HANDLE controller);
   const ProtocolEntry *Entry(EFI_HANDLE handle, const EFI_GUID &guid) const;
 
@@ -120,8 +120,7 @@ class ProtocolDatabase {
   // The instance of a protocol that follows a list position, if any.
   const ProtocolEntry *After(const EFI_GUID &guid, uint64_t position, EFI_HANDLE *handle) const;
   void Announce(const EFI_GUID &guid);
-  EFI_STATUS InstallUnlocked(EFI_HANDLE *handle, const EFI_GUID &guid, void *interface,
-                             const std::string &installer);
+  EFI_STATUS InstallUnlocked(EFI_HANDLE *handle, const EFI_GUID &guid, void *interface, const std::string &installer);
   EFI_STATUS UninstallUnlocked(EFI_HANDLE handle, const EFI_GUID &guid, void *interface);
 
   Arena &arena_;

@@ -20,9 +20,7 @@ ProtocolDatabase &Protocols() { return Core().Protocols(); }
 EFI_STATUS Search(EFI_LOCATE_SEARCH_TYPE searchType, EFI_GUID *protocol, VOID *searchKey, bool advance,
                   std::vector<EFI_HANDLE> &handles) {
   switch (static_cast<uint32_t>(searchType)) {
-    case AllHandles:
-      handles = Protocols().AllHandles();
-      break;
+    case AllHandles: handles = Protocols().AllHandles(); break;
     case ByRegisterNotify: {
       if (searchKey == nullptr) return EFI_INVALID_PARAMETER;
       EFI_HANDLE handle = nullptr;
@@ -35,8 +33,7 @@ EFI_STATUS Search(EFI_LOCATE_SEARCH_TYPE searchType, EFI_GUID *protocol, VOID *s
       if (protocol == nullptr) return EFI_INVALID_PARAMETER;
       handles = Protocols().HandlesWith(*protocol);
       break;
-    default:
-      return EFI_INVALID_PARAMETER;
+    default: return EFI_INVALID_PARAMETER;
   }
   return handles.empty() ? EFI_NOT_FOUND : EFI_SUCCESS;
 }

@@ -45,7 +45,8 @@ __attribute__((no_sanitize("function"))) EFI_STATUS EFIAPI UntypedNotModelled() 
 // Fills every empty slot of a table of pointers with its not-modelled stub.
 template <const char *const *Names, size_t... Slots>
 void FillEmptySlots(VOID **slots, std::index_sequence<Slots...>) {
-  ((slots[Slots] = slots[Slots] != nullptr ? slots[Slots] : reinterpret_cast<VOID *>(&UntypedNotModelled<Names, Slots>)),
+  ((slots[Slots] =
+        slots[Slots] != nullptr ? slots[Slots] : reinterpret_cast<VOID *>(&UntypedNotModelled<Names, Slots>)),
    ...);
 }
 

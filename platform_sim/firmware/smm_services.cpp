@@ -79,8 +79,7 @@ EFI_STATUS EFIAPI SmmHandleProtocol(EFI_HANDLE handle, EFI_GUID *protocol, VOID 
   return Core().SmmProtocols().Handle(handle, *protocol, interface);
 }
 
-EFI_STATUS EFIAPI SmmRegisterProtocolNotify(CONST EFI_GUID *protocol, EFI_SMM_NOTIFY_FN function,
-                                            VOID **registration) {
+EFI_STATUS EFIAPI SmmRegisterProtocolNotify(CONST EFI_GUID *protocol, EFI_SMM_NOTIFY_FN function, VOID **registration) {
   if (protocol == nullptr) return EFI_INVALID_PARAMETER;
   return Smm().RegisterNotify(*protocol, function, registration);
 }
@@ -119,8 +118,7 @@ EFI_STATUS EFIAPI SmiManage(CONST EFI_GUID *type, CONST VOID *context, VOID *com
   return Smm().Manage(type, context, commBuffer, commBufferSize);
 }
 
-EFI_STATUS EFIAPI SmiHandlerRegister(EFI_SMM_HANDLER_ENTRY_POINT2 handler, CONST EFI_GUID *type,
-                                     EFI_HANDLE *dispatch) {
+EFI_STATUS EFIAPI SmiHandlerRegister(EFI_SMM_HANDLER_ENTRY_POINT2 handler, CONST EFI_GUID *type, EFI_HANDLE *dispatch) {
   return Smm().RegisterHandler(handler, type, dispatch);
 }
 

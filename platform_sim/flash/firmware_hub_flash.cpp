@@ -17,12 +17,9 @@ void FirmwareHubFlash::SetBusy(uint64_t microseconds) {
 uint8_t FirmwareHubFlash::WindowRead(uint64_t offset) {
   if (Busy()) return static_cast<uint8_t>(status_ & ~kReady);
   switch (mode_) {
-    case Mode::ReadArray:
-      return offset < array_.Size() ? array_.Get(offset) : 0xFF;
-    case Mode::ReadId:
-      return (offset & 1) == 0 ? manufacturer_ : device_;
-    default:
-      return static_cast<uint8_t>(status_ | kReady);
+    case Mode::ReadArray: return offset < array_.Size() ? array_.Get(offset) : 0xFF;
+    case Mode::ReadId: return (offset & 1) == 0 ? manufacturer_ : device_;
+    default: return static_cast<uint8_t>(status_ | kReady);
   }
 }
 
@@ -71,31 +68,17 @@ void FirmwareHubFlash::WindowWrite(uint64_t offset, uint8_t value) {
       monitor_.Programmed(windowBase + offset, 1, failed);
       return;
     }
-    default:
-      break;
+    default: break;
   }
   switch (value) {
-    case 0xFF:
-      mode_ = Mode::ReadArray;
-      break;
-    case 0x90:
-      mode_ = Mode::ReadId;
-      break;
-    case 0x70:
-      mode_ = Mode::ReadStatus;
-      break;
-    case 0x50:
-      status_ = kReady;
-      break;
-    case 0x20:
-      mode_ = Mode::EraseSetup;
-      break;
+    case 0xFF: mode_ = Mode::ReadArray; break;
+    case 0x90: mode_ = Mode::ReadId; break;
+    case 0x70: mode_ = Mode::ReadStatus; break;
+    case 0x50: status_ = kReady; break;
+    case 0x20: mode_ = Mode::EraseSetup; break;
     case 0x40:
-    case 0x10:
-      mode_ = Mode::ProgramSetup;
-      break;
-    default:
-      break;
+    case 0x10: mode_ = Mode::ProgramSetup; break;
+    default: break;
   }
 }
 

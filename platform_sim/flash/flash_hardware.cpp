@@ -9,8 +9,7 @@ FlashHardware::FlashHardware(const FlashProfile &profile, Cpu &cpu, AddressMap &
                              EffectTrace &trace, FlashMonitor::ActorSource actor, FlashMonitor::PowerCut powerCut)
     : kind_(profile.kind), monitor_(cpu, trace, std::move(actor), std::move(powerCut), profile.faults) {
   switch (kind_) {
-    case FlashPartKind::None:
-      return;
+    case FlashPartKind::None: return;
     case FlashPartKind::Spi:
       spi_ = std::make_unique<SpiController>(profile, monitor_);
       spi_->Attach(bus, pci);
@@ -71,8 +70,7 @@ std::string FlashHardware::Description() const {
   std::ostringstream text;
   text << std::hex << std::uppercase << std::setfill('0');
   switch (kind_) {
-    case FlashPartKind::None:
-      return "none";
+    case FlashPartKind::None: return "none";
     case FlashPartKind::Spi:
       text << "SPI NOR behind the controller at 0:31:5 (";
       for (size_t index = 0; index < spi_->ComponentCount(); ++index) {

@@ -51,8 +51,8 @@ void FlashMonitor::Programmed(uint64_t address, uint64_t length, bool failed, bo
   ++programs_;
   if (!quiet) {
     const auto &all = trace_.All();
-    bool continues = !failed && runIndex_ + 1 == all.size() && address == runEnd_ &&
-                     all.back().actor == actor_() && all.back().kind == EffectKind::FlashOperation;
+    bool continues = !failed && runIndex_ + 1 == all.size() && address == runEnd_ && all.back().actor == actor_() &&
+                     all.back().kind == EffectKind::FlashOperation;
     if (continues) {
       runEnd_ += length;
       trace_.Amend(runIndex_, "program " + Range(runStart_, runEnd_ - runStart_));

@@ -142,12 +142,12 @@ void UseSpiFlash(PlatformProfile &profile) {
   flash.contents.push_back({kTagStoreBase, FactoryTagStoreBlock()});
 
   SpiCommandOptions spi;
-  AddFlashCandidate(profile, {0x10, FlashDescriptor(3, 0x001820C2, 0, 16, 4096), SpiCommandData(spi), "MX25L12835F",
-                              "Macronix"});
-  AddFlashCandidate(profile, {0x11, FlashDescriptor(3, 0x001840EF, 0, 16, 4096), SpiCommandData(spi), "W25Q128JV",
-                              "Winbond"});
-  AddFlashCandidate(profile, {kGenericSpiToken, FlashDescriptor(3, kGenericSpiToken, 0, 16, 4096),
-                              SpiCommandData(spi), "SFDP", "Generic SPI"});
+  AddFlashCandidate(
+      profile, {0x10, FlashDescriptor(3, 0x001820C2, 0, 16, 4096), SpiCommandData(spi), "MX25L12835F", "Macronix"});
+  AddFlashCandidate(profile,
+                    {0x11, FlashDescriptor(3, 0x001840EF, 0, 16, 4096), SpiCommandData(spi), "W25Q128JV", "Winbond"});
+  AddFlashCandidate(profile, {kGenericSpiToken, FlashDescriptor(3, kGenericSpiToken, 0, 16, 4096), SpiCommandData(spi),
+                              "SFDP", "Generic SPI"});
   SetChosenFlashToken(profile, 0);
 }
 
@@ -162,8 +162,8 @@ void UseParallelJedecFlash(PlatformProfile &profile) {
   flash.timings = FlashTimings{18000, 18000, 14, 0, 25000, 25000, 20, 0};
   flash.contents.push_back({kTagStoreBase, FactoryTagStoreBlock()});
   AddFlashCandidate(profile, {0x20, FlashDescriptor(0, 0x6DBF, 0, 16, 2048),
-                              ParallelCommandData(kPartBase8M, kPartBase8M + 0x5555, kPartBase8M + 0x2AAA),
-                              "JEDEC-8M", "Generic parallel"});
+                              ParallelCommandData(kPartBase8M, kPartBase8M + 0x5555, kPartBase8M + 0x2AAA), "JEDEC-8M",
+                              "Generic parallel"});
   SetChosenFlashToken(profile, 0);
 }
 

@@ -33,7 +33,7 @@ struct FlashFaults {
   // The power fails half-way through the n-th erase or program: the first half of the
   // sector or block is erased, the first half of the bytes programmed; 0: never.
   uint64_t powerCutDuring = 0;
-  bool stuckBusy = false;      // the part never reports that it has finished
+  bool stuckBusy = false;       // the part never reports that it has finished
   bool worstCaseTimes = false;  // every operation takes the datasheet's maximum
 };
 

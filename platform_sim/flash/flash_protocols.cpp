@@ -64,16 +64,15 @@ uint64_t RegionMemoryAddress(uint32_t offset) { return Spi().MemoryAddress(Spi()
 std::string RegionOperation(const char *name, uint32_t offset, uint64_t length) {
   char text[96];
   std::snprintf(text, sizeof(text), "RegionFlash %s offset 0x%06X, %llu bytes (at 0x%08llX)", name, offset,
-                static_cast<unsigned long long>(length),
-                static_cast<unsigned long long>(RegionMemoryAddress(offset)));
+                static_cast<unsigned long long>(length), static_cast<unsigned long long>(RegionMemoryAddress(offset)));
   return text;
 }
 
 EFI_STATUS EFIAPI RegionWrite(REGION_FLASH_PROTOCOL *self, UINT32 offset, UINT32 size, UINT8 *data) {
   auto *instance = reinterpret_cast<RegionFlashInstance *>(self);
   size_t note = Monitor().Note(RegionOperation("Write", offset, size), RegionMemoryAddress(offset));
-  EFI_STATUS status = RegionRange(offset, size) ? Spi().Write(Spi().BiosRegionBase() + offset, data, size)
-                                                : EFI_INVALID_PARAMETER;
+  EFI_STATUS status =
+      RegionRange(offset, size) ? Spi().Write(Spi().BiosRegionBase() + offset, data, size) : EFI_INVALID_PARAMETER;
   if (status != EFI_SUCCESS && instance->pending == EFI_SUCCESS) instance->pending = status;
   return Finish(note, status);
 }

@@ -58,12 +58,8 @@ void JedecParallelFlash::WindowWrite(uint64_t offset, uint8_t value) {
   if (Busy() || offset >= array_.Size()) return;
   uint64_t command = offset & kCommandAddressMask;
   switch (state_) {
-    case State::Read:
-      state_ = value == 0xAA && command == kUnlock1 ? State::Unlocked1 : State::Read;
-      return;
-    case State::Unlocked1:
-      state_ = value == 0x55 && command == kUnlock2 ? State::Unlocked2 : State::Read;
-      return;
+    case State::Read: state_ = value == 0xAA && command == kUnlock1 ? State::Unlocked1 : State::Read; return;
+    case State::Unlocked1: state_ = value == 0x55 && command == kUnlock2 ? State::Unlocked2 : State::Read; return;
     case State::Unlocked2:
       if (command == kUnlock1 && value == 0x80) {
         state_ = State::EraseSetup;
@@ -75,9 +71,7 @@ void JedecParallelFlash::WindowWrite(uint64_t offset, uint8_t value) {
         state_ = State::Read;
       }
       return;
-    case State::EraseSetup:
-      state_ = value == 0xAA && command == kUnlock1 ? State::EraseUnlocked1 : State::Read;
-      return;
+    case State::EraseSetup: state_ = value == 0xAA && command == kUnlock1 ? State::EraseUnlocked1 : State::Read; return;
     case State::EraseUnlocked1:
       state_ = value == 0x55 && command == kUnlock2 ? State::EraseUnlocked2 : State::Read;
       return;
@@ -92,9 +86,7 @@ void JedecParallelFlash::WindowWrite(uint64_t offset, uint8_t value) {
         state_ = State::Read;
       }
       return;
-    case State::ProgramSetup:
-      StartProgram(offset, value);
-      return;
+    case State::ProgramSetup: StartProgram(offset, value); return;
     case State::Id:
       if (value == 0xF0) state_ = State::Read;
       return;

@@ -33,8 +33,8 @@ SpiController::SpiController(const FlashProfile &profile, FlashMonitor &monitor)
 
 void SpiController::Attach(AddressMap &bus, PciExpressSpace &pci) {
   PciFunction &function = pci.Add(0, 31, 5, kVendorId, kDeviceId);
-  function.Set(0x04, 2, 0x0006);       // memory space and bus master enabled
-  function.Set(0x08, 4, 0x0C801000);   // serial bus controller, revision 0
+  function.Set(0x04, 2, 0x0006);      // memory space and bus master enabled
+  function.Set(0x08, 4, 0x0C801000);  // serial bus controller, revision 0
   if (barAllOnes_) {
     function.Set(0x10, 4, 0xFFFFFFFF);
     return;

@@ -60,9 +60,7 @@ EFI_STATUS HiiModel::Parse(const uint8_t *list, size_t available, PackageList *o
     while (at < size && !ended) {
       const uint8_t block = package[at++];
       switch (block) {
-        case EFI_HII_SIBT_END:
-          ended = true;
-          break;
+        case EFI_HII_SIBT_END: ended = true; break;
         case EFI_HII_SIBT_STRING_UCS2: {
           std::u16string text;
           for (;;) {
@@ -88,8 +86,7 @@ EFI_STATUS HiiModel::Parse(const uint8_t *list, size_t available, PackageList *o
           strings.resize(strings.size() + count);
           break;
         }
-        default:
-          return EFI_INVALID_PARAMETER;  // a block this model does not keep
+        default: return EFI_INVALID_PARAMETER;  // a block this model does not keep
       }
     }
     if (!ended) return EFI_INVALID_PARAMETER;

@@ -19,9 +19,7 @@ struct DatabaseInstance {
 };
 
 HiiModel &Of(const EFI_HII_STRING_PROTOCOL *self) { return *reinterpret_cast<const StringInstance *>(self)->model; }
-HiiModel &Of(const EFI_HII_DATABASE_PROTOCOL *self) {
-  return *reinterpret_cast<const DatabaseInstance *>(self)->model;
-}
+HiiModel &Of(const EFI_HII_DATABASE_PROTOCOL *self) { return *reinterpret_cast<const DatabaseInstance *>(self)->model; }
 
 std::u16string Ucs2(const CHAR16 *text) {
   std::u16string result;
@@ -61,8 +59,7 @@ EFI_STATUS EFIAPI SetString(const EFI_HII_STRING_PROTOCOL *self, EFI_HII_HANDLE 
   return Of(self).SetString(handle, id, language, Ucs2(text));
 }
 
-EFI_STATUS EFIAPI GetLanguages(const EFI_HII_STRING_PROTOCOL *self, EFI_HII_HANDLE handle, CHAR8 *buffer,
-                               UINTN *size) {
+EFI_STATUS EFIAPI GetLanguages(const EFI_HII_STRING_PROTOCOL *self, EFI_HII_HANDLE handle, CHAR8 *buffer, UINTN *size) {
   CheckTpl("HiiString.GetLanguages", TPL_NOTIFY);
   if (size == nullptr || handle == nullptr) return EFI_INVALID_PARAMETER;
   if (buffer == nullptr && *size != 0) return EFI_INVALID_PARAMETER;

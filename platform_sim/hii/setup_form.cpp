@@ -24,8 +24,8 @@ enum StringIds : uint16_t {
 
 const std::map<std::string, std::vector<std::u16string>> kTexts = {
     {"en-US",
-     {u"Advanced", u"Configure devices", u"Drive Information", u"Installed drives", u"Boot", u"Drive power management: ",
-      u"Enabled"}},
+     {u"Advanced", u"Configure devices", u"Drive Information", u"Installed drives", u"Boot",
+      u"Drive power management: ", u"Enabled"}},
     {"fr-FR",
      {u"Avanc\u00e9", u"Configurer les p\u00e9riph\u00e9riques", u"Informations sur les disques",
       u"Disques install\u00e9s", u"D\u00e9marrage", u"Gestion de l'alimentation des disques : ", u"Activ\u00e9"}},

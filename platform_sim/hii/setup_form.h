@@ -16,10 +16,10 @@ class Platform;
 
 struct SetupFormLayout {
   std::vector<std::string> languages = {"en-US", "fr-FR"};
-  uint16_t label = 0xAE02;       // the label form 1 carries
+  uint16_t label = 0xAE02;  // the label form 1 carries
   EFI_GUID labelGuid = gIfrLabelGuid;
-  uint16_t drivesFormId = 1;     // the form that holds the label
-  unsigned formsPackages = 1;    // copies of the forms package in the list
+  uint16_t drivesFormId = 1;   // the form that holds the label
+  unsigned formsPackages = 1;  // copies of the forms package in the list
 };
 
 class SetupForm {

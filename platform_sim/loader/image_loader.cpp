@@ -108,7 +108,8 @@ uint64_t HostImageSpan(uint64_t base) {
         if (info->dlpi_addr != search->base) return 0;
         for (int index = 0; index < info->dlpi_phnum; ++index) {
           const ElfW(Phdr) &header = info->dlpi_phdr[index];
-          if (header.p_type == PT_LOAD) search->span = std::max<uint64_t>(search->span, header.p_vaddr + header.p_memsz);
+          if (header.p_type == PT_LOAD)
+            search->span = std::max<uint64_t>(search->span, header.p_vaddr + header.p_memsz);
         }
         return 1;
       },
@@ -135,19 +136,19 @@ LoadedImage &ImageLoader::Load(Platform &platform, const std::string &name, cons
   core.Protocols().Install(&mapped.handle, gEfiLoadedImageProtocolGuid, loaded, "loader");
   mapped.loadedImage = loaded;
 
-  platform.NoteImageRange({platform.BootNumber(), name, mapped.base,
-                           mapped.library != nullptr ? HostImageSpan(mapped.base) : mapped.size});
+  platform.NoteImageRange(
+      {platform.BootNumber(), name, mapped.base, mapped.library != nullptr ? HostImageSpan(mapped.base) : mapped.size});
   images_.push_back(std::move(mapped));
   LoadedImage &image = images_.back();
-  platform.Record(EffectKind::ImageLoad, name + (options.smm ? " (SMM)" : "") +
-                                             (options.runtimeImage ? " (runtime image)" : ""));
+  platform.Record(EffectKind::ImageLoad,
+                  name + (options.smm ? " (SMM)" : "") + (options.runtimeImage ? " (runtime image)" : ""));
 
   ActorScope actor(platform, name);
   bool wasInSmm = core.InSmm();
   core.SetInSmm(options.smm);
   try {
-    image.entryStatus = platform.Call(reinterpret_cast<EFI_IMAGE_ENTRY_POINT>(entryAddress), image.handle,
-                                      core.SystemTable());
+    image.entryStatus =
+        platform.Call(reinterpret_cast<EFI_IMAGE_ENTRY_POINT>(entryAddress), image.handle, core.SystemTable());
   } catch (const ImageFault &fault) {
     // The machine would have stopped here; the platform reports it and treats the
     // image as one whose entry failed.

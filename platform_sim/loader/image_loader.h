@@ -24,12 +24,12 @@ struct LoadedImage {
   std::string copyPath;     // host images: the private copy of the shared object
   void *library = nullptr;  // host images: the dlopen handle
   uintptr_t base = 0;
-  uint64_t size = 0;        // firmware images: SizeOfImage
+  uint64_t size = 0;  // firmware images: SizeOfImage
   EFI_HANDLE handle = nullptr;
   EFI_LOADED_IMAGE_PROTOCOL *loadedImage = nullptr;
   bool entryReturned = false;
   EFI_STATUS entryStatus = 0;
-  std::string fault;       // set when the image faulted (emulated engine): the report
+  std::string fault;      // set when the image faulted (emulated engine): the report
   bool unloaded = false;  // its entry failed: real firmware unloads it and frees its code
 };
 

@@ -78,7 +78,8 @@ std::optional<PeImage> PeImage::Parse(std::vector<uint8_t> bytes, std::string *e
   image.sizeOfHeaders_ = in.At<uint32_t>(optional + 60);
   image.subsystem_ = in.At<uint16_t>(optional + 68);
   const uint32_t directoryCount = in.At<uint32_t>(optional + 108);
-  if (directoryCount > (optionalSize - kOptionalHeaderFixedSize) / 8) return fail("data directories run past the header");
+  if (directoryCount > (optionalSize - kOptionalHeaderFixedSize) / 8)
+    return fail("data directories run past the header");
   for (uint32_t index = 0; index < directoryCount; ++index) {
     const uint32_t entry = optional + kOptionalHeaderFixedSize + index * 8;
     image.directories_.emplace_back(in.At<uint32_t>(entry), in.At<uint32_t>(entry + 4));
@@ -88,7 +89,8 @@ std::optional<PeImage> PeImage::Parse(std::vector<uint8_t> bytes, std::string *e
   }
 
   const uint32_t sectionTable = optional + optionalSize;
-  if (!in.Fits(sectionTable, uint64_t{sectionCount} * kSectionHeaderSize)) return fail("section table runs past the file");
+  if (!in.Fits(sectionTable, uint64_t{sectionCount} * kSectionHeaderSize))
+    return fail("section table runs past the file");
   for (uint16_t index = 0; index < sectionCount; ++index) {
     const uint32_t header = sectionTable + index * kSectionHeaderSize;
     PeSection section;
@@ -179,7 +181,8 @@ bool PeImage::LoadAt(uint8_t *destination, uint64_t base, std::string *error) co
   const uint64_t delta = base - imageBase_;
   for (const Relocation &relocation : relocations_) {
     if (relocation.type == kRelocationAbsolute) continue;
-    if (relocation.type != kRelocationDir64) return Fail(error, "unsupported relocation type " + std::to_string(relocation.type));
+    if (relocation.type != kRelocationDir64)
+      return Fail(error, "unsupported relocation type " + std::to_string(relocation.type));
     if (uint64_t{relocation.rva} + 8 > sizeOfImage_) return Fail(error, "relocation outside the image");
     uint64_t value = 0;
     std::memcpy(&value, destination + relocation.rva, 8);

@@ -84,8 +84,7 @@ void RangeAllocator::Release(uint64_t address, uint64_t size) {
   }
 }
 
-Arena::Arena()
-    : normal_(kBase, kSize - kSmramSize), smram_(kBase + kSize - kSmramSize, kSmramSize) {
+Arena::Arena() : normal_(kBase, kSize - kSmramSize), smram_(kBase + kSize - kSmramSize, kSmramSize) {
   mapping_ = mmap(reinterpret_cast<void *>(kBase), kSize, PROT_READ | PROT_WRITE,
                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE | MAP_NORESERVE, -1, 0);
   if (mapping_ == MAP_FAILED || mapping_ != reinterpret_cast<void *>(kBase)) {
@@ -140,17 +139,12 @@ std::optional<uint64_t> Arena::AllocatePages(EFI_ALLOCATE_TYPE how, EFI_MEMORY_T
   RangeAllocator &allocator = region == Region::Smram ? smram_ : normal_;
   std::optional<uint64_t> result;
   switch (how) {
-    case AllocateAnyPages:
-      result = allocator.Allocate(size, kPageSize, ~0ull);
-      break;
-    case AllocateMaxAddress:
-      result = allocator.Allocate(size, kPageSize, address);
-      break;
+    case AllocateAnyPages: result = allocator.Allocate(size, kPageSize, ~0ull); break;
+    case AllocateMaxAddress: result = allocator.Allocate(size, kPageSize, address); break;
     case AllocateAddress:
       if (address % kPageSize == 0 && allocator.AllocateAt(address, size)) result = address;
       break;
-    default:
-      break;
+    default: break;
   }
   if (!result) return std::nullopt;
   Track(Allocation{*result, size, type, true, false, region, *result, size});
@@ -215,8 +209,9 @@ EFI_STATUS Arena::FreePages(uint64_t address, uint64_t pages) {
     uint64_t cutStart = std::max(block.address, address);
     uint64_t cutEnd = std::min(block.address + block.size, end);
     if (block.address < cutStart) {
-      live_[block.address] = Allocation{block.address, cutStart - block.address, block.type, true, block.firmware,
-                                        block.region, block.address, cutStart - block.address};
+      live_[block.address] =
+          Allocation{block.address, cutStart - block.address, block.type, true, block.firmware, block.region,
+                     block.address, cutStart - block.address};
     }
     if (cutEnd < block.address + block.size) {
       uint64_t rest = block.address + block.size - cutEnd;
@@ -252,7 +247,7 @@ int Persistence(EFI_MEMORY_TYPE type) {
 
 std::vector<MemoryRun> Arena::MemoryMap() const {
   std::map<uint64_t, EFI_MEMORY_TYPE> pages;  // page address -> type, pages in use only
-  pages[kBase] = EfiBootServicesData;  // the arena's first page is never handed out
+  pages[kBase] = EfiBootServicesData;         // the arena's first page is never handed out
   for (const auto &[address, block] : live_) {
     if (block.region != Region::Normal) continue;
     uint64_t first = block.blockStart & ~(kPageSize - 1);

@@ -53,7 +53,7 @@ class RangeAllocator {
 };
 
 struct AllocationFaults {
-  uint64_t failNth = 0;  // 1-based index of the driver allocation that fails; 0 = none
+  uint64_t failNth = 0;                     // 1-based index of the driver allocation that fails; 0 = none
   std::optional<EFI_MEMORY_TYPE> failType;  // every driver allocation of this type fails
 };
 
@@ -71,8 +71,8 @@ class Arena {
 
   // Driver-visible allocations; null / nullopt when out of memory or a fault is injected.
   void *AllocatePool(EFI_MEMORY_TYPE type, uint64_t size, Region region = Region::Normal);
-  std::optional<uint64_t> AllocatePages(EFI_ALLOCATE_TYPE how, EFI_MEMORY_TYPE type, uint64_t pages,
-                                        uint64_t address, Region region = Region::Normal);
+  std::optional<uint64_t> AllocatePages(EFI_ALLOCATE_TYPE how, EFI_MEMORY_TYPE type, uint64_t pages, uint64_t address,
+                                        Region region = Region::Normal);
   // Platform-owned memory for tables and handles.
   void *AllocateFirmware(uint64_t size, EFI_MEMORY_TYPE type = EfiBootServicesData);
   // A zeroed platform-owned object: a table, a protocol interface.

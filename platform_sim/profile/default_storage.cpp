@@ -27,8 +27,8 @@ void ConnectDefaultStorage(StorageBus &bus) {
   bus.InstallAtaPassThru(sataHandle, ahci);
   const std::pair<uint16_t, const AtaIdentifyBlock *> drives[] = {{0, &disk0}, {1, &disk1}, {2, &optical}};
   for (const auto &[port, identify] : drives) {
-    DiskInfoModel &info = bus.AddDiskInfo(gEfiDiskInfoAhciInterfaceGuid,
-                                          std::vector<uint8_t>(identify->begin(), identify->end()));
+    DiskInfoModel &info =
+        bus.AddDiskInfo(gEfiDiskInfoAhciInterfaceGuid, std::vector<uint8_t>(identify->begin(), identify->end()));
     bus.InstallDiskInfo(info, DevicePathBytes(sataPath).Sata(port, 0xFFFF).End());
   }
   // The add-in controller has no drives attached.
@@ -38,8 +38,8 @@ void ConnectDefaultStorage(StorageBus &bus) {
   std::vector<uint8_t> controller = MakeNvmeIdentify("Samsung SSD 980 PRO 1TB", "S5GXNX0T123456A");
   NvmeControllerModel &drive = bus.AddNvmeController(controller, {1});
   bus.InstallNvmePassThru(nvmeHandle, drive);
-  DiskInfoModel &nvmeInfo = bus.AddDiskInfo(gEfiDiskInfoNvmeInterfaceGuid, std::vector<uint8_t>(controller.begin(),
-                                                                                                 controller.begin() + 512));
+  DiskInfoModel &nvmeInfo = bus.AddDiskInfo(gEfiDiskInfoNvmeInterfaceGuid,
+                                            std::vector<uint8_t>(controller.begin(), controller.begin() + 512));
   bus.InstallDiskInfo(nvmeInfo, DevicePathBytes(nvmePath).Nvme(1).End());
 }
 

@@ -48,9 +48,9 @@ struct PlatformProfile {
   // chipset's, it handles entries only.
   std::vector<SxCombination> sxUnsupported = {{SxS0, SxExit}, {SxS1, SxExit}, {SxS2, SxExit},
                                               {SxS3, SxExit}, {SxS4, SxExit}, {SxS5, SxExit}};
-  bool pcdInfoProtocols = true;   // the two PCD information protocols
-  bool smmAccess = true;          // EFI_SMM_ACCESS2_PROTOCOL over the arena's SMRAM
-  bool smmCommunication = true;   // EFI_SMM_COMMUNICATION_PROTOCOL with the lock-box handler
+  bool pcdInfoProtocols = true;  // the two PCD information protocols
+  bool smmAccess = true;         // EFI_SMM_ACCESS2_PROTOCOL over the arena's SMRAM
+  bool smmCommunication = true;  // EFI_SMM_COMMUNICATION_PROTOCOL with the lock-box handler
   // AddressFixupProtocol before any driver starts; otherwise only when the test or
   // the simulator installs it (FirmwareCore::InstallAddressFixup).
   bool addressFixupAtBoot = false;
@@ -68,10 +68,10 @@ struct PlatformProfile {
   bool interruptsEnabled = true;
   std::map<uint8_t, uint8_t> cmosBank2;
   EcBehaviour ecResponsiveness = EcResponsiveness::Normal;  // mode, death after n bytes, busy at start
-  std::vector<uint8_t> ecAnswers;  // answers to successive 0x9A commands; 0x80 after
-  bool pmcPresent = true;         // power management controller at PCI 0:31.2
-  bool traceHubDisabled = false;  // the PMC's trace-hub disable bit
-  bool traceHubPresent = true;    // the trace-hub window at 0xFE200000 answers
+  std::vector<uint8_t> ecAnswers;                           // answers to successive 0x9A commands; 0x80 after
+  bool pmcPresent = true;                                   // power management controller at PCI 0:31.2
+  bool traceHubDisabled = false;                            // the PMC's trace-hub disable bit
+  bool traceHubPresent = true;                              // the trace-hub window at 0xFE200000 answers
 
   std::vector<Variable> variables;
 

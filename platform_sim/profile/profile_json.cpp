@@ -223,7 +223,8 @@ class Reader {
     Object(value, path, {"size", "fill", "patches"});
     if (!value.contains("size")) Fail(Join(path, "size"), "the size in bytes", nullptr);
     const uint64_t size = Unsigned(value["size"], Join(path, "size"), maxSize);
-    const uint8_t fill = value.contains("fill") ? static_cast<uint8_t>(Unsigned(value["fill"], Join(path, "fill"), 0xFF)) : 0;
+    const uint8_t fill =
+        value.contains("fill") ? static_cast<uint8_t>(Unsigned(value["fill"], Join(path, "fill"), 0xFF)) : 0;
     std::vector<uint8_t> bytes(size, fill);
     if (!value.contains("patches")) return bytes;
     const json &patches = value["patches"];
@@ -342,7 +343,8 @@ void ReadVariables(const Reader &reader, const json &value, PlatformProfile &pro
     const json &item = value[index];
     reader.Object(item, path, {"name", "guid", "attributes", "data"});
     for (const char *required : {"name", "guid", "attributes", "data"}) {
-      if (!item.contains(required)) reader.Fail(Reader::Join(path, required), "a value (the field is required)", nullptr);
+      if (!item.contains(required))
+        reader.Fail(Reader::Join(path, required), "a value (the field is required)", nullptr);
     }
     Variable variable;
     const std::string name = reader.String(item["name"], path + ".name");
@@ -351,7 +353,8 @@ void ReadVariables(const Reader &reader, const json &value, PlatformProfile &pro
     }
     variable.name.assign(name.begin(), name.end());
     if (!item["guid"].is_string() || !GuidFromName(item["guid"].get<std::string>(), &variable.guid)) {
-      reader.Fail(path + ".guid", "a GUID \"XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX\" or a known name such as \"SetupVariable\"",
+      reader.Fail(path + ".guid",
+                  "a GUID \"XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX\" or a known name such as \"SetupVariable\"",
                   item["guid"]);
     }
     variable.attributes = static_cast<uint32_t>(reader.Unsigned(item["attributes"], path + ".attributes", 0xFFFFFFFF));
@@ -367,9 +370,9 @@ void ReadFlash(const Reader &reader, const json &value, PlatformProfile &profile
     FlashPartKind kind = PartKind(reader, value["part"], "flash.part");
     if (kind != profile.flash.kind) UsePart(profile, kind);
   }
-  for (const auto &[name, field] : {std::pair{"chipsetSpi", &profile.flash.chipsetSpi},
-                                    std::pair{"chipsetSpiSmm", &profile.flash.chipsetSpiSmm},
-                                    std::pair{"regionFlashSmm", &profile.flash.regionFlashSmm}}) {
+  for (const auto &[name, field] :
+       {std::pair{"chipsetSpi", &profile.flash.chipsetSpi}, std::pair{"chipsetSpiSmm", &profile.flash.chipsetSpiSmm},
+        std::pair{"regionFlashSmm", &profile.flash.regionFlashSmm}}) {
     if (value.contains(name)) *field = reader.Bool(value[name], Reader::Join(path, name));
   }
   FlashContents split = SplitContents(profile.flash);
@@ -418,9 +421,9 @@ void ReadFlash(const Reader &reader, const json &value, PlatformProfile &profile
 
 void ReadFaults(const Reader &reader, const json &value, PlatformProfile &profile) {
   reader.Object(value, "faults", {"pitStuck", "rtcUpdateStuck", "flashAccessFails", "flash"});
-  for (const auto &[name, field] : {std::pair{"pitStuck", &profile.pitStuck},
-                                    std::pair{"rtcUpdateStuck", &profile.rtcUpdateStuck},
-                                    std::pair{"flashAccessFails", &profile.flashAccessFails}}) {
+  for (const auto &[name, field] :
+       {std::pair{"pitStuck", &profile.pitStuck}, std::pair{"rtcUpdateStuck", &profile.rtcUpdateStuck},
+        std::pair{"flashAccessFails", &profile.flashAccessFails}}) {
     if (value.contains(name)) *field = reader.Bool(value[name], Reader::Join("faults", name));
   }
   if (!value.contains("flash")) return;
@@ -429,14 +432,14 @@ void ReadFaults(const Reader &reader, const json &value, PlatformProfile &profil
   reader.Object(flash, path,
                 {"failEraseNth", "failEveryErase", "failProgramNth", "failEveryProgram", "powerCutAfter", "stuckBusy"});
   FlashFaults &faults = profile.flash.faults;
-  for (const auto &[name, field] : {std::pair{"failEraseNth", &faults.failEraseNth},
-                                    std::pair{"failProgramNth", &faults.failProgramNth},
-                                    std::pair{"powerCutAfter", &faults.powerCutAfter}}) {
+  for (const auto &[name, field] :
+       {std::pair{"failEraseNth", &faults.failEraseNth}, std::pair{"failProgramNth", &faults.failProgramNth},
+        std::pair{"powerCutAfter", &faults.powerCutAfter}}) {
     if (flash.contains(name)) *field = reader.Unsigned(flash[name], Reader::Join(path, name), UINT32_MAX);
   }
-  for (const auto &[name, field] : {std::pair{"failEveryErase", &faults.failEveryErase},
-                                    std::pair{"failEveryProgram", &faults.failEveryProgram},
-                                    std::pair{"stuckBusy", &faults.stuckBusy}}) {
+  for (const auto &[name, field] :
+       {std::pair{"failEveryErase", &faults.failEveryErase}, std::pair{"failEveryProgram", &faults.failEveryProgram},
+        std::pair{"stuckBusy", &faults.stuckBusy}}) {
     if (flash.contains(name)) *field = reader.Bool(flash[name], Reader::Join(path, name));
   }
 }
@@ -521,9 +524,9 @@ ordered_json ProfileToJson(const PlatformProfile &profile) {
 
 PlatformProfile ProfileFromJson(const json &document, const std::string &source) {
   const Reader reader(source);
-  reader.Object(document, "",
-                {"name", "tscHz", "images", "firmware", "hardware", "rtc", "cmos", "ec", "variables", "flash",
-                 "faults"});
+  reader.Object(
+      document, "",
+      {"name", "tscHz", "images", "firmware", "hardware", "rtc", "cmos", "ec", "variables", "flash", "faults"});
   PlatformProfile profile = DefaultPlatformProfile();
   if (document.contains("name")) profile.name = reader.String(document["name"], "name");
   if (document.contains("tscHz")) {
@@ -538,12 +541,14 @@ PlatformProfile ProfileFromJson(const json &document, const std::string &source)
       const std::string at = "images[" + std::to_string(index) + "]";
       reader.Object(images[index], at, {"name", "runtime", "smm"});
       ProfileImage image;
-      if (!images[index].contains("name")) reader.Fail(at + ".name", "the image's file name without extension", nullptr);
+      if (!images[index].contains("name"))
+        reader.Fail(at + ".name", "the image's file name without extension", nullptr);
       image.name = reader.String(images[index]["name"], at + ".name");
       if (image.name.empty() || image.name.find('/') != std::string::npos) {
         reader.Fail(at + ".name", "a file name without directory or extension", images[index]["name"]);
       }
-      if (images[index].contains("runtime")) image.runtimeImage = reader.Bool(images[index]["runtime"], at + ".runtime");
+      if (images[index].contains("runtime"))
+        image.runtimeImage = reader.Bool(images[index]["runtime"], at + ".runtime");
       if (images[index].contains("smm")) image.smm = reader.Bool(images[index]["smm"], at + ".smm");
       profile.images.push_back(image);
     }
@@ -552,10 +557,10 @@ PlatformProfile ProfileFromJson(const json &document, const std::string &source)
   if (document.contains("hardware")) {
     const json &hardware = document["hardware"];
     reader.Object(hardware, "hardware", {"interruptsEnabled", "pmcPresent", "traceHubPresent", "traceHubDisabled"});
-    for (const auto &[name, field] : {std::pair{"interruptsEnabled", &profile.interruptsEnabled},
-                                      std::pair{"pmcPresent", &profile.pmcPresent},
-                                      std::pair{"traceHubPresent", &profile.traceHubPresent},
-                                      std::pair{"traceHubDisabled", &profile.traceHubDisabled}}) {
+    for (const auto &[name, field] :
+         {std::pair{"interruptsEnabled", &profile.interruptsEnabled}, std::pair{"pmcPresent", &profile.pmcPresent},
+          std::pair{"traceHubPresent", &profile.traceHubPresent},
+          std::pair{"traceHubDisabled", &profile.traceHubDisabled}}) {
       if (hardware.contains(name)) *field = reader.Bool(hardware[name], Reader::Join("hardware", name));
     }
   }

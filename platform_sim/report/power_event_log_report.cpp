@@ -98,7 +98,8 @@ void WritePowerEventLog(std::ostream &out, Platform &platform) {
   if (!platform.Flash().Present()) return;
   DecodedPowerEventLog log = DecodePowerEventLog(PowerEventLogBytes(platform));
   char text[128];
-  std::snprintf(text, sizeof(text), "Power-event log \"PLOG\": signature \"%s\"%s, free map 0x%016llX, %zu of %u slots used\n",
+  std::snprintf(text, sizeof(text),
+                "Power-event log \"PLOG\": signature \"%s\"%s, free map 0x%016llX, %zu of %u slots used\n",
                 log.signature.c_str(), log.provisioned ? "" : " (not provisioned)",
                 static_cast<unsigned long long>(log.freeMap), log.used.size(), POWER_EVENT_LOG_SLOTS);
   out << text;

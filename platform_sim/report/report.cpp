@@ -93,8 +93,8 @@ void WriteS3Record(std::ostream &out, Platform &platform) {
   S3_BOOT_SCRIPT_PRIVATE record;
   std::memcpy(&record, reinterpret_cast<const void *>(address), sizeof(record));
   out << "S3 boot-script record at " << Address(address) << " (" << MemoryTypeName(block->type) << "): table "
-      << Address(record.TableAddress) << ", " << record.BytesUsed << " bytes used, " << record.TablePages
-      << " pages, " << (record.Closed ? "closed" : "open") << "\n";
+      << Address(record.TableAddress) << ", " << record.BytesUsed << " bytes used, " << record.TablePages << " pages, "
+      << (record.Closed ? "closed" : "open") << "\n";
 }
 
 }  // namespace
@@ -117,10 +117,10 @@ void WriteReport(std::ostream &out, Platform &platform) {
   out << "\n== state after the run ==\n";
   out << "Variables:\n";
   for (const Variable &variable : platform.Variables().All()) {
-    out << "  " << Ucs2ToUtf8(variable.name.c_str()) << " {" << GuidName(variable.guid) << "} attributes 0x"
-        << std::hex << variable.attributes << std::dec << ", " << variable.data.size() << " bytes: "
-        << Hex(std::vector<uint8_t>(variable.data.begin(),
-                                    variable.data.begin() + static_cast<long>(std::min<size_t>(variable.data.size(), 16))))
+    out << "  " << Ucs2ToUtf8(variable.name.c_str()) << " {" << GuidName(variable.guid) << "} attributes 0x" << std::hex
+        << variable.attributes << std::dec << ", " << variable.data.size() << " bytes: "
+        << Hex(std::vector<uint8_t>(variable.data.begin(), variable.data.begin() + static_cast<long>(std::min<size_t>(
+                                                                                       variable.data.size(), 16))))
         << (variable.data.size() > 16 ? " ..." : "") << "\n";
   }
   out << "CMOS bank 2: 0x47=0x" << std::hex << std::uppercase << static_cast<int>(platform.Cmos2().Get(0x47))
@@ -136,8 +136,8 @@ void WriteReport(std::ostream &out, Platform &platform) {
   if (!platform.PostCodes().Codes().empty()) {
     out << "Post codes (port 0x80):";
     for (const PostCodeWrite &code : platform.PostCodes().Codes()) {
-      out << " 0x" << std::hex << std::uppercase << std::right << std::setw(static_cast<int>(code.width * 2)) << std::setfill('0')
-          << code.value << std::dec << std::setfill(' ') << " (" << code.width * 8 << "-bit)";
+      out << " 0x" << std::hex << std::uppercase << std::right << std::setw(static_cast<int>(code.width * 2))
+          << std::setfill('0') << code.value << std::dec << std::setfill(' ') << " (" << code.width * 8 << "-bit)";
     }
     out << "; CMOS bank 2 0x6A=0x" << Hex({platform.Cmos2().Get(0x6A)}) << "\n";
   }

@@ -26,7 +26,8 @@ std::string AddressNames::Rewrite(const std::string &text, uint32_t boot) const 
   static const std::regex kAddress("0x([0-9A-Fa-f]{8,16})");
   std::string result;
   auto last = text.cbegin();
-  for (auto match = std::sregex_iterator(text.begin(), text.end(), kAddress); match != std::sregex_iterator(); ++match) {
+  for (auto match = std::sregex_iterator(text.begin(), text.end(), kAddress); match != std::sregex_iterator();
+       ++match) {
     result.append(last, text.cbegin() + match->position());
     // Addresses outside every image keep the text they were written with.
     const std::string name = Name(std::stoull((*match)[1].str(), nullptr, 16), boot);

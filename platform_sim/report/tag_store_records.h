@@ -10,7 +10,7 @@
 namespace sim {
 
 struct TagStoreRecord {
-  std::string tag;  // four characters, "PLOG"
+  std::string tag;      // four characters, "PLOG"
   uint32_t offset = 0;  // from the start of the tag store block
   uint32_t size = 0;
 };

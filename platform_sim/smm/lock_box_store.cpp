@@ -88,8 +88,9 @@ std::vector<std::string> LockBoxStore::Describe() const {
   std::vector<std::string> lines;
   for (const LockBox &box : boxes_) {
     char head[160];
-    std::snprintf(head, sizeof(head), "%s: %zu bytes from 0x%llX, attributes 0x%llX, saved by %s:",
-                  GuidName(box.guid).c_str(), box.contents.size(), static_cast<unsigned long long>(box.source),
+    std::snprintf(head, sizeof(head),
+                  "%s: %zu bytes from 0x%llX, attributes 0x%llX, saved by %s:", GuidName(box.guid).c_str(),
+                  box.contents.size(), static_cast<unsigned long long>(box.source),
                   static_cast<unsigned long long>(box.attributes), box.owner.c_str());
     std::string line = head;
     size_t shown = std::min<size_t>(box.contents.size(), 16);

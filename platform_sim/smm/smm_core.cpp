@@ -46,8 +46,7 @@ EFI_STATUS SmmCore::RegisterNotify(const EFI_GUID &guid, EFI_SMM_NOTIFY_FN funct
   return EFI_SUCCESS;
 }
 
-EFI_STATUS SmmCore::RegisterHandler(EFI_SMM_HANDLER_ENTRY_POINT2 handler, const EFI_GUID *type,
-                                    EFI_HANDLE *dispatch) {
+EFI_STATUS SmmCore::RegisterHandler(EFI_SMM_HANDLER_ENTRY_POINT2 handler, const EFI_GUID *type, EFI_HANDLE *dispatch) {
   if (handler == nullptr || dispatch == nullptr) return EFI_INVALID_PARAMETER;
   *dispatch = arena_.AllocateFirmware(16);
   handlers_.push_back(Handler{*dispatch, handler, type ? std::optional<EFI_GUID>(*type) : std::nullopt});

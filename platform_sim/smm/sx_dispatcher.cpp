@@ -73,9 +73,9 @@ std::vector<EFI_STATUS> SxDispatcher::Dispatch(EFI_SLEEP_TYPE type, EFI_SLEEP_PH
   std::vector<EFI_STATUS> statuses;
   for (const Registration &registration : matching) {
     ActorScope actor(platform_, registration.owner);
-    EFI_STATUS status = platform_.Call(registration.function, registration.dispatch,
-                                       static_cast<CONST VOID *>(registration.context), static_cast<VOID *>(nullptr),
-                                       static_cast<UINTN *>(nullptr));
+    EFI_STATUS status =
+        platform_.Call(registration.function, registration.dispatch, static_cast<CONST VOID *>(registration.context),
+                       static_cast<VOID *>(nullptr), static_cast<UINTN *>(nullptr));
     char text[64];
     std::snprintf(text, sizeof(text), "S%d entry handler -> ", static_cast<int>(type));
     platform_.Record(EffectKind::Note, text + StatusText(status), status);

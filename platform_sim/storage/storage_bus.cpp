@@ -43,8 +43,8 @@ NvmeControllerModel &StorageBus::AddNvmeController(std::vector<uint8_t> identify
 void StorageBus::InstallNvmePassThru(EFI_HANDLE controller, NvmeControllerModel &model) {
   ActorScope actor(platform_, "NVMe driver");
   EFI_HANDLE handle = controller;
-  platform_.Core().Protocols().Install(&handle, gEfiNvmExpressPassThruProtocolGuid,
-                                       model.Publish(platform_.Memory()), platform_.Actor());
+  platform_.Core().Protocols().Install(&handle, gEfiNvmExpressPassThruProtocolGuid, model.Publish(platform_.Memory()),
+                                       platform_.Actor());
 }
 
 DiskInfoModel &StorageBus::AddDiskInfo(const EFI_GUID &interface, std::vector<uint8_t> identify,

@@ -44,8 +44,8 @@ EFI_DEVICE_PATH_PROTOCOL *PublishDevicePath(Arena &arena, const std::vector<uint
 
 class PciFunctionModel {
  public:
-  PciFunctionModel(uint8_t bus, uint8_t device, uint8_t function, uint16_t vendor, uint16_t deviceId,
-                   uint8_t baseClass, uint8_t subClass, uint8_t interface);
+  PciFunctionModel(uint8_t bus, uint8_t device, uint8_t function, uint16_t vendor, uint16_t deviceId, uint8_t baseClass,
+                   uint8_t subClass, uint8_t interface);
   uint8_t Bus() const { return bus_; }
   uint8_t Device() const { return device_; }
   uint8_t Function() const { return function_; }

@@ -42,8 +42,8 @@ enum class EffectKind {
 struct Effect {
   uint32_t boot = 0;
   EffectKind kind = EffectKind::Note;
-  std::string actor;  // image (or caller) on whose behalf it happened
-  std::string what;   // readable description
+  std::string actor;   // image (or caller) on whose behalf it happened
+  std::string what;    // readable description
   uint64_t value = 0;  // kind-specific: status, byte, code...
 };
 

@@ -26,8 +26,7 @@ VOID *FindGuidHob(const EFI_GUID *Guid) {
     if (Header->HobType == EFI_HOB_TYPE_END_OF_HOB_LIST) {
       return nullptr;
     }
-    if (Header->HobType == EFI_HOB_TYPE_GUID_EXTENSION &&
-        CompareGuid(&((const EFI_HOB_GUID_TYPE *)Hob)->Name, Guid)) {
+    if (Header->HobType == EFI_HOB_TYPE_GUID_EXTENSION && CompareGuid(&((const EFI_HOB_GUID_TYPE *)Hob)->Name, Guid)) {
       return (VOID *)Hob;
     }
     // A zero length would walk the same HOB for ever: treat it as the end of a

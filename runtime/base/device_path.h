@@ -12,9 +12,7 @@ inline UINT16 DevicePathNodeLength(const VOID *Node) {
   const UINT8 *Bytes = (const UINT8 *)Node;
   return (UINT16)(Bytes[2] | (Bytes[3] << 8));
 }
-inline VOID *NextDevicePathNode(const VOID *Node) {
-  return (VOID *)((const UINT8 *)Node + DevicePathNodeLength(Node));
-}
+inline VOID *NextDevicePathNode(const VOID *Node) { return (VOID *)((const UINT8 *)Node + DevicePathNodeLength(Node)); }
 inline BOOLEAN IsDevicePathEnd(const VOID *Node) {
   return (DevicePathType(Node) == END_DEVICE_PATH_TYPE && DevicePathSubType(Node) == END_ENTIRE_DEVICE_PATH_SUBTYPE)
              ? TRUE

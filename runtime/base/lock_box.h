@@ -12,8 +12,8 @@
 #pragma pack(push, 1)
 typedef struct {
   UINT32 Command;
-  UINT32 DataLength;     // bytes of this request after the communication header
-  UINT64 ReturnStatus;   // preset to all ones; the handler writes the result here
+  UINT32 DataLength;    // bytes of this request after the communication header
+  UINT64 ReturnStatus;  // preset to all ones; the handler writes the result here
 } LOCK_BOX_PARAMETER_HEADER;
 
 typedef struct {

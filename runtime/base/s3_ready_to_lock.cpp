@@ -25,8 +25,8 @@ static UINT8 *UsableTable(const S3_BOOT_SCRIPT_PRIVATE *Private) {
 
 static VOID AppendTerminator(UINT8 *Table, UINT32 BytesUsed) {
   UINT8 Terminator[S3_BOOT_SCRIPT_TERMINATOR_SIZE] = {(UINT8)(S3_BOOT_SCRIPT_TERMINATOR_OPCODE & 0xFF),
-                                                     (UINT8)(S3_BOOT_SCRIPT_TERMINATOR_OPCODE >> 8),
-                                                     (UINT8)S3_BOOT_SCRIPT_TERMINATOR_SIZE};
+                                                      (UINT8)(S3_BOOT_SCRIPT_TERMINATOR_OPCODE >> 8),
+                                                      (UINT8)S3_BOOT_SCRIPT_TERMINATOR_SIZE};
   CopyMem(Table + BytesUsed, Terminator, sizeof(Terminator));
   UINT32 TotalLength = BytesUsed + S3_BOOT_SCRIPT_TERMINATOR_SIZE;
   CopyMem(Table + S3_BOOT_SCRIPT_TABLE_LENGTH_OFFSET, &TotalLength, sizeof(TotalLength));

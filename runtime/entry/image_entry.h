@@ -16,7 +16,8 @@ typedef struct {
 } LIBRARY_LIST;
 
 #define ARRAY_COUNT(a) (sizeof(a) / sizeof((a)[0]))
-#define LIBRARY_LIST_OF(Array) {(Array), ARRAY_COUNT(Array)}
+#define LIBRARY_LIST_OF(Array)                                                                                         \
+  { (Array), ARRAY_COUNT(Array) }
 
 // The list with no steps.
 extern const LIBRARY_LIST gNoLibrarySteps;

@@ -30,7 +30,7 @@ static UINT64 MeasureTscFrequency(VOID) {
   IoWrite8(PIT_CONTROL_PORT, 0xE8);  // read back counter 2 status
   UINT8 CounterStatus = IoRead8(PIT_COUNTER2_PORT);
   IoWrite8(SYSTEM_CONTROL_PORT, (UINT8)((SystemControl & 0xFD) | 0x01));  // gate on, speaker off
-  IoWrite8(PIT_CONTROL_PORT, 0xB0);  // counter 2, low then high byte, mode 0
+  IoWrite8(PIT_CONTROL_PORT, 0xB0);                                       // counter 2, low then high byte, mode 0
   IoWrite8(PIT_COUNTER2_PORT, PIT_ONE_MS_LOW);
   IoWrite8(PIT_COUNTER2_PORT, PIT_ONE_MS_HIGH);
   IoRead8(SYSTEM_CONTROL_PORT);

@@ -42,7 +42,7 @@ UINT64 ReadNumber(CONST VOID *Format, BOOLEAN FormatUcs2, UINT64 *Index) {
   }
 }
 
-} // namespace
+}  // namespace
 
 UINTN FormatCore(VOID *Buffer, UINTN BufferSize, UINTN Mode, CONST VOID *Format, va_list Args) {
   // A null buffer cannot take even the NUL; a null format gives empty text.
@@ -80,125 +80,115 @@ UINTN FormatCore(VOID *Buffer, UINTN BufferSize, UINTN Mode, CONST VOID *Format,
       for (BOOLEAN InFlags = TRUE; InFlags;) {
         Ch = TextUnit(Format, FormatUcs2, I);
         switch (Ch) {
-        case ' ':
-          Flags |= FMT_BLANK_SIGN;
-          I++;
-          break;
-        case '+':
-          Flags |= FMT_SHOW_SIGN;
-          I++;
-          break;
-        case ',':
-          Flags |= FMT_GROUPING;
-          I++;
-          break;
-        case '-':
-          Flags |= FMT_LEFT_JUSTIFY;
-          I++;
-          break;
-        case '.':
-          Flags |= FMT_PRECISION_GIVEN;
-          I++;
-          break;
-        case 'l':
-        case 'L':
-          Flags |= FMT_LONG;
-          I++;
-          break;
-        case '*': {
-          UINT64 Value = va_arg(Args, UINT64);
-          if (Flags & FMT_PRECISION_GIVEN) {
-            Precision = Value;
-          } else {
-            Width = Value;
-            Flags |= FMT_WIDTH_GIVEN;
-          }
-          I++;
-          break;
-        }
-        case '0':
-          // Before a "." a zero is the zero-fill flag; after it, it starts the precision.
-          if ((Flags & FMT_PRECISION_GIVEN) == 0) {
-            Flags |= FMT_ZERO_FILL;
+          case ' ':
+            Flags |= FMT_BLANK_SIGN;
+            I++;
+            break;
+          case '+':
+            Flags |= FMT_SHOW_SIGN;
+            I++;
+            break;
+          case ',':
+            Flags |= FMT_GROUPING;
+            I++;
+            break;
+          case '-':
+            Flags |= FMT_LEFT_JUSTIFY;
+            I++;
+            break;
+          case '.':
+            Flags |= FMT_PRECISION_GIVEN;
+            I++;
+            break;
+          case 'l':
+          case 'L':
+            Flags |= FMT_LONG;
+            I++;
+            break;
+          case '*': {
+            UINT64 Value = va_arg(Args, UINT64);
+            if (Flags & FMT_PRECISION_GIVEN) {
+              Precision = Value;
+            } else {
+              Width = Value;
+              Flags |= FMT_WIDTH_GIVEN;
+            }
             I++;
             break;
           }
-          [[fallthrough]];
-        case '1':
-        case '2':
-        case '3':
-        case '4':
-        case '5':
-        case '6':
-        case '7':
-        case '8':
-        case '9': {
-          UINT64 Value = ReadNumber(Format, FormatUcs2, &I);
-          if (Flags & FMT_PRECISION_GIVEN) {
-            Precision = Value;
-          } else {
-            Width = Value;
-            Flags |= FMT_WIDTH_GIVEN;
+          case '0':
+            // Before a "." a zero is the zero-fill flag; after it, it starts the precision.
+            if ((Flags & FMT_PRECISION_GIVEN) == 0) {
+              Flags |= FMT_ZERO_FILL;
+              I++;
+              break;
+            }
+            [[fallthrough]];
+          case '1':
+          case '2':
+          case '3':
+          case '4':
+          case '5':
+          case '6':
+          case '7':
+          case '8':
+          case '9': {
+            UINT64 Value = ReadNumber(Format, FormatUcs2, &I);
+            if (Flags & FMT_PRECISION_GIVEN) {
+              Precision = Value;
+            } else {
+              Width = Value;
+              Flags |= FMT_WIDTH_GIVEN;
+            }
+            break;
           }
-          break;
-        }
-        default:
-          InFlags = FALSE;
-          break;
+          default: InFlags = FALSE; break;
         }
       }
 
       switch (Ch) {
-      case 0:
-        // A format ending inside a directive ends there.
-        Ended = TRUE;
-        continue;
-      case 'd':
-      case 'u':
-      case 'x':
-      case 'X':
-      case 'p':
-        Kind = TextKind::Integer;
-        FormatConvertInteger((CHAR8)Ch, va_arg(Args, UINT64), &Flags, Precision, Width, &Integer);
-        break;
-      case 'a':
-      case 's':
-      case 'S':
-        Kind = TextKind::String;
-        Text = (CONST VOID *)(UINTN)va_arg(Args, UINT64);
-        if (Ch != 'a') {
+        case 0:
+          // A format ending inside a directive ends there.
+          Ended = TRUE;
+          continue;
+        case 'd':
+        case 'u':
+        case 'x':
+        case 'X':
+        case 'p':
+          Kind = TextKind::Integer;
+          FormatConvertInteger((CHAR8)Ch, va_arg(Args, UINT64), &Flags, Precision, Width, &Integer);
+          break;
+        case 'a':
+        case 's':
+        case 'S':
+          Kind = TextKind::String;
+          Text = (CONST VOID *)(UINTN)va_arg(Args, UINT64);
+          if (Ch != 'a') {
+            Flags |= FMT_UCS2_ARGUMENT;
+          }
+          if (Text == nullptr) {
+            Text = kNullString;
+            Flags &= ~FMT_UCS2_ARGUMENT;
+          }
+          break;
+        case 'c':
+          CharText[0] = (CHAR16)(va_arg(Args, UINT64) & 0xFFFF);
+          CharText[1] = 0;
+          Text = CharText;
           Flags |= FMT_UCS2_ARGUMENT;
-        }
-        if (Text == nullptr) {
-          Text = kNullString;
-          Flags &= ~FMT_UCS2_ARGUMENT;
-        }
-        break;
-      case 'c':
-        CharText[0] = (CHAR16)(va_arg(Args, UINT64) & 0xFFFF);
-        CharText[1] = 0;
-        Text = CharText;
-        Flags |= FMT_UCS2_ARGUMENT;
-        break;
-      case 'g':
-        Text = FormatGuidText((CONST EFI_GUID *)(UINTN)va_arg(Args, UINT64), Scratch);
-        break;
-      case 't':
-        Text = FormatTimeText((CONST EFI_TIME *)(UINTN)va_arg(Args, UINT64), Scratch);
-        break;
-      case 'r':
-        Text = FormatStatusText((EFI_STATUS)va_arg(Args, UINT64), Scratch);
-        break;
-      case '\n':
-      case '\r':
-        Text = LineEndText(Format, FormatUcs2, &I, Ch);
-        break;
-      default:
-        CharText[0] = Ch;
-        CharText[1] = 0;
-        Text = CharText;
-        Flags |= FMT_UCS2_ARGUMENT;
-        break;
+          break;
+        case 'g': Text = FormatGuidText((CONST EFI_GUID *)(UINTN)va_arg(Args, UINT64), Scratch); break;
+        case 't': Text = FormatTimeText((CONST EFI_TIME *)(UINTN)va_arg(Args, UINT64), Scratch); break;
+        case 'r': Text = FormatStatusText((EFI_STATUS)va_arg(Args, UINT64), Scratch); break;
+        case '\n':
+        case '\r': Text = LineEndText(Format, FormatUcs2, &I, Ch); break;
+        default:
+          CharText[0] = Ch;
+          CharText[1] = 0;
+          Text = CharText;
+          Flags |= FMT_UCS2_ARGUMENT;
+          break;
       }
     } else {
       // Outside a directive only line ends get here.
@@ -209,24 +199,24 @@ UINTN FormatCore(VOID *Buffer, UINTN BufferSize, UINTN Mode, CONST VOID *Format,
     CONST BOOLEAN TextUcs2 = (Flags & FMT_UCS2_ARGUMENT) != 0;
     UINT64 Length;
     switch (Kind) {
-    case TextKind::Integer:
-      Precision = Integer.Precision;
-      Length = Integer.Length;
-      break;
-    case TextKind::String:
-      // A precision limits how much of the string is read as well as printed.
-      if (Flags & FMT_PRECISION_GIVEN) {
-        Length = TextLength(Text, TextUcs2, Precision);
-      } else {
-        Precision = 0;
+      case TextKind::Integer:
+        Precision = Integer.Precision;
+        Length = Integer.Length;
+        break;
+      case TextKind::String:
+        // A precision limits how much of the string is read as well as printed.
+        if (Flags & FMT_PRECISION_GIVEN) {
+          Length = TextLength(Text, TextUcs2, Precision);
+        } else {
+          Precision = 0;
+          Length = TextLength(Text, TextUcs2, kUnbounded);
+        }
+        break;
+      default:
+        // Single characters and built texts ignore any precision: they print whole.
+        Precision = 1;
         Length = TextLength(Text, TextUcs2, kUnbounded);
-      }
-      break;
-    default:
-      // Single characters and built texts ignore any precision: they print whole.
-      Precision = 1;
-      Length = TextLength(Text, TextUcs2, kUnbounded);
-      break;
+        break;
     }
 
     CONST UINT64 Field = Precision > Length ? Precision : Length;

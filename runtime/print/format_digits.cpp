@@ -27,7 +27,7 @@ inline CHAR8 *PutPair(CHAR8 *Position, UINT32 Pair) {
   return Position;
 }
 
-} // namespace
+}  // namespace
 
 UINT32 FormatDecimalDigits(UINT64 Value, CHAR8 *End) {
   CHAR8 *Position = End;

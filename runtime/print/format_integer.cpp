@@ -6,22 +6,18 @@ void FormatConvertInteger(CHAR8 Directive, UINT64 Slot, UINT32 *Flags, UINT64 Pr
                           FormatInteger *Out) {
   UINT32 F = *Flags;
   switch (Directive) {
-  case 'u':
-    F |= FMT_UNSIGNED;
-    F &= ~FMT_SHOW_SIGN;
-    break;
-  case 'x':
-    F |= FMT_HEX | FMT_UNSIGNED;
-    break;
-  case 'X':
-    F |= FMT_HEX | FMT_UNSIGNED | FMT_ZERO_FILL;
-    break;
-  case 'p':
-    F &= ~(FMT_SHOW_SIGN | FMT_BLANK_SIGN | FMT_ZERO_FILL | FMT_LONG);
-    F |= FMT_HEX | FMT_UNSIGNED | FMT_LONG | FMT_ZERO_FILL;
-    break;
-  default: // 'd'
-    break;
+    case 'u':
+      F |= FMT_UNSIGNED;
+      F &= ~FMT_SHOW_SIGN;
+      break;
+    case 'x': F |= FMT_HEX | FMT_UNSIGNED; break;
+    case 'X': F |= FMT_HEX | FMT_UNSIGNED | FMT_ZERO_FILL; break;
+    case 'p':
+      F &= ~(FMT_SHOW_SIGN | FMT_BLANK_SIGN | FMT_ZERO_FILL | FMT_LONG);
+      F |= FMT_HEX | FMT_UNSIGNED | FMT_LONG | FMT_ZERO_FILL;
+      break;
+    default:  // 'd'
+      break;
   }
 
   BOOLEAN Signed = Directive == 'd';

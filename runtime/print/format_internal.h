@@ -27,9 +27,9 @@
 // dropped; the position never moves back, so once full it stays full.
 struct FormatSink {
   UINT8 *Buffer;
-  UINTN Count;  // characters written so far
-  UINTN Limit;  // characters of text that fit (buffer size - 1)
-  BOOLEAN Ucs2; // two bytes per character, little-endian
+  UINTN Count;   // characters written so far
+  UINTN Limit;   // characters of text that fit (buffer size - 1)
+  BOOLEAN Ucs2;  // two bytes per character, little-endian
 };
 
 inline BOOLEAN SinkFull(CONST FormatSink *Sink) { return Sink->Count >= Sink->Limit; }
@@ -107,10 +107,10 @@ inline UINT64 TextLength(CONST VOID *Text, BOOLEAN Ucs2, UINT64 Max) {
 // Digits; the prefix and the layout numbers that emission needs.
 struct FormatInteger {
   CHAR8 Digits[FORMAT_INTEGER_DIGITS];
-  UINT32 DigitCount; // the digits are Digits[FORMAT_INTEGER_DIGITS - DigitCount] onwards
-  CHAR8 Prefix;     // 0, '+', ' ' or '-'
-  UINT64 Length;    // digits + separators + prefix
-  UINT64 Precision; // minimum characters from the prefix on
+  UINT32 DigitCount;  // the digits are Digits[FORMAT_INTEGER_DIGITS - DigitCount] onwards
+  CHAR8 Prefix;       // 0, '+', ' ' or '-'
+  UINT64 Length;      // digits + separators + prefix
+  UINT64 Precision;   // minimum characters from the prefix on
 };
 
 // Digit generators: write the digits of Value so that the last one lands just

@@ -59,7 +59,7 @@ UINTN CopyAsciiRun(UINT8 *Out, CONST UINT8 *In, UINTN Room) {
   return N;
 }
 
-} // namespace
+}  // namespace
 
 UINT64 FormatCopyLiteralRun(FormatSink *Sink, CONST VOID *Format, BOOLEAN FormatUcs2, UINT64 Index) {
   // Never read more format than there is room for: the format is read no

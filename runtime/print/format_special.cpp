@@ -10,7 +10,7 @@ constexpr CHAR8 kStatusFallbackFormat[] = "%08X";
 constexpr CHAR8 kNullGuid[] = "<null guid>";
 constexpr CHAR8 kNullTime[] = "<null time>";
 
-} // namespace
+}  // namespace
 
 // Every argument goes through the variable list as a full 64-bit slot.
 CONST CHAR8 *FormatGuidText(CONST EFI_GUID *Guid, CHAR8 *Scratch) {

@@ -50,7 +50,7 @@ constexpr const CHAR8 *kStatusNames[39] = {
 constexpr UINT64 kLastWarning = 5;
 constexpr UINT64 kLastError = 33;
 
-} // namespace
+}  // namespace
 
 CONST CHAR8 *FormatStatusName(EFI_STATUS Status) {
   if (Status & EFI_ERROR_BIT) {

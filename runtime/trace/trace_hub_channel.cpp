@@ -19,9 +19,9 @@ EFI_STATUS TraceHubChannelAddress(UINT32 Master, UINT32 Channel, UINT64 *Address
     return EFI_INVALID_PARAMETER;
   }
   // The window is decoded in 32 bits.
-  *Address = (UINT32)(TRACE_HUB_WINDOW_BASE +
-                      ((Master - TRACE_HUB_FIRST_MASTER) * TRACE_HUB_CHANNELS_PER_MASTER + Channel) *
-                          TRACE_HUB_CHANNEL_SIZE);
+  *Address =
+      (UINT32)(TRACE_HUB_WINDOW_BASE +
+               ((Master - TRACE_HUB_FIRST_MASTER) * TRACE_HUB_CHANNELS_PER_MASTER + Channel) * TRACE_HUB_CHANNEL_SIZE);
   return EFI_SUCCESS;
 }
 

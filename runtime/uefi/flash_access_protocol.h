@@ -5,7 +5,7 @@
 
 struct FLASH_ACCESS_PROTOCOL;
 typedef EFI_STATUS(EFIAPI *FLASH_ACCESS_READ)(struct FLASH_ACCESS_PROTOCOL *This, VOID *Buffer, UINT64 Address,
-                                               UINTN Size);
+                                              UINTN Size);
 
 struct FLASH_ACCESS_PROTOCOL {
   VOID *Function0;

@@ -58,31 +58,32 @@ inline EFI_GUID gIfrLabelGuid = {0x0F0B1735, 0x87A0, 0x4193, {0xB2, 0x66, 0x53, 
 
 typedef struct EFI_HII_STRING_PROTOCOL EFI_HII_STRING_PROTOCOL;
 struct EFI_HII_STRING_PROTOCOL {
-  EFI_STATUS(EFIAPI *NewString)(const EFI_HII_STRING_PROTOCOL *This, EFI_HII_HANDLE PackageList,
-                                EFI_STRING_ID *StringId, const CHAR8 *Language, const CHAR16 *LanguageName,
-                                const CHAR16 *String, const VOID *StringFontInfo);
-  EFI_STATUS(EFIAPI *GetString)(const EFI_HII_STRING_PROTOCOL *This, const CHAR8 *Language,
-                                EFI_HII_HANDLE PackageList, EFI_STRING_ID StringId, CHAR16 *String,
-                                UINTN *StringSize, VOID **StringFontInfo);
-  EFI_STATUS(EFIAPI *SetString)(const EFI_HII_STRING_PROTOCOL *This, EFI_HII_HANDLE PackageList,
-                                EFI_STRING_ID StringId, const CHAR8 *Language, const CHAR16 *String,
-                                const VOID *StringFontInfo);
-  EFI_STATUS(EFIAPI *GetLanguages)(const EFI_HII_STRING_PROTOCOL *This, EFI_HII_HANDLE PackageList,
-                                   CHAR8 *Languages, UINTN *LanguagesSize);
+  EFI_STATUS(EFIAPI *NewString)
+  (const EFI_HII_STRING_PROTOCOL *This, EFI_HII_HANDLE PackageList, EFI_STRING_ID *StringId, const CHAR8 *Language,
+   const CHAR16 *LanguageName, const CHAR16 *String, const VOID *StringFontInfo);
+  EFI_STATUS(EFIAPI *GetString)
+  (const EFI_HII_STRING_PROTOCOL *This, const CHAR8 *Language, EFI_HII_HANDLE PackageList, EFI_STRING_ID StringId,
+   CHAR16 *String, UINTN *StringSize, VOID **StringFontInfo);
+  EFI_STATUS(EFIAPI *SetString)
+  (const EFI_HII_STRING_PROTOCOL *This, EFI_HII_HANDLE PackageList, EFI_STRING_ID StringId, const CHAR8 *Language,
+   const CHAR16 *String, const VOID *StringFontInfo);
+  EFI_STATUS(EFIAPI *GetLanguages)
+  (const EFI_HII_STRING_PROTOCOL *This, EFI_HII_HANDLE PackageList, CHAR8 *Languages, UINTN *LanguagesSize);
   VOID *GetSecondaryLanguages;
 };
 
 typedef struct EFI_HII_DATABASE_PROTOCOL EFI_HII_DATABASE_PROTOCOL;
 struct EFI_HII_DATABASE_PROTOCOL {
-  EFI_STATUS(EFIAPI *NewPackageList)(const EFI_HII_DATABASE_PROTOCOL *This,
-                                     const EFI_HII_PACKAGE_LIST_HEADER *PackageList, EFI_HANDLE DriverHandle,
-                                     EFI_HII_HANDLE *Handle);
+  EFI_STATUS(EFIAPI *NewPackageList)
+  (const EFI_HII_DATABASE_PROTOCOL *This, const EFI_HII_PACKAGE_LIST_HEADER *PackageList, EFI_HANDLE DriverHandle,
+   EFI_HII_HANDLE *Handle);
   EFI_STATUS(EFIAPI *RemovePackageList)(const EFI_HII_DATABASE_PROTOCOL *This, EFI_HII_HANDLE Handle);
-  EFI_STATUS(EFIAPI *UpdatePackageList)(const EFI_HII_DATABASE_PROTOCOL *This, EFI_HII_HANDLE Handle,
-                                        const EFI_HII_PACKAGE_LIST_HEADER *PackageList);
+  EFI_STATUS(EFIAPI *UpdatePackageList)
+  (const EFI_HII_DATABASE_PROTOCOL *This, EFI_HII_HANDLE Handle, const EFI_HII_PACKAGE_LIST_HEADER *PackageList);
   VOID *ListPackageLists;
-  EFI_STATUS(EFIAPI *ExportPackageLists)(const EFI_HII_DATABASE_PROTOCOL *This, EFI_HII_HANDLE Handle,
-                                         UINTN *BufferSize, EFI_HII_PACKAGE_LIST_HEADER *Buffer);
+  EFI_STATUS(EFIAPI *ExportPackageLists)
+  (const EFI_HII_DATABASE_PROTOCOL *This, EFI_HII_HANDLE Handle, UINTN *BufferSize,
+   EFI_HII_PACKAGE_LIST_HEADER *Buffer);
   VOID *RegisterPackageNotify;
   VOID *UnregisterPackageNotify;
   VOID *FindKeyboardLayouts;

@@ -15,8 +15,7 @@ typedef EFI_STATUS(EFIAPI *EFI_GET_NEXT_VARIABLE_NAME)(UINTN *VariableNameSize, 
 typedef EFI_STATUS(EFIAPI *EFI_SET_VARIABLE)(CHAR16 *VariableName, EFI_GUID *VendorGuid, UINT32 Attributes,
                                              UINTN DataSize, VOID *Data);
 typedef EFI_STATUS(EFIAPI *EFI_QUERY_VARIABLE_INFO)(UINT32 Attributes, UINT64 *MaximumVariableStorageSize,
-                                                    UINT64 *RemainingVariableStorageSize,
-                                                    UINT64 *MaximumVariableSize);
+                                                    UINT64 *RemainingVariableStorageSize, UINT64 *MaximumVariableSize);
 typedef VOID(EFIAPI *EFI_RESET_SYSTEM)(EFI_RESET_TYPE ResetType, EFI_STATUS ResetStatus, UINTN DataSize,
                                        VOID *ResetData);
 

@@ -13,8 +13,7 @@ typedef EFI_STATUS(EFIAPI *EFI_SMM_ALLOCATE_PAGES)(EFI_ALLOCATE_TYPE Type, EFI_M
                                                    EFI_PHYSICAL_ADDRESS *Memory);
 typedef EFI_STATUS(EFIAPI *EFI_SMM_FREE_PAGES)(EFI_PHYSICAL_ADDRESS Memory, UINTN Pages);
 typedef VOID(EFIAPI *EFI_AP_PROCEDURE)(VOID *Buffer);
-typedef EFI_STATUS(EFIAPI *EFI_SMM_STARTUP_THIS_AP)(EFI_AP_PROCEDURE Procedure, UINTN CpuNumber,
-                                                    VOID *ProcArguments);
+typedef EFI_STATUS(EFIAPI *EFI_SMM_STARTUP_THIS_AP)(EFI_AP_PROCEDURE Procedure, UINTN CpuNumber, VOID *ProcArguments);
 typedef EFI_STATUS(EFIAPI *EFI_SMM_INSTALL_PROTOCOL_INTERFACE)(EFI_HANDLE *Handle, EFI_GUID *Protocol,
                                                                EFI_INTERFACE_TYPE InterfaceType, VOID *Interface);
 typedef EFI_STATUS(EFIAPI *EFI_SMM_UNINSTALL_PROTOCOL_INTERFACE)(EFI_HANDLE Handle, EFI_GUID *Protocol,
@@ -27,15 +26,15 @@ typedef EFI_STATUS(EFIAPI *EFI_SMM_REGISTER_PROTOCOL_NOTIFY)(CONST EFI_GUID *Pro
 typedef EFI_STATUS(EFIAPI *EFI_SMM_LOCATE_HANDLE)(EFI_LOCATE_SEARCH_TYPE SearchType, EFI_GUID *Protocol,
                                                   VOID *SearchKey, UINTN *BufferSize, EFI_HANDLE *Buffer);
 typedef EFI_STATUS(EFIAPI *EFI_SMM_LOCATE_PROTOCOL)(EFI_GUID *Protocol, VOID *Registration, VOID **Interface);
-typedef EFI_STATUS(EFIAPI *EFI_SMM_INTERRUPT_MANAGE)(CONST EFI_GUID *HandlerType, CONST VOID *Context,
-                                                     VOID *CommBuffer, UINTN *CommBufferSize);
+typedef EFI_STATUS(EFIAPI *EFI_SMM_INTERRUPT_MANAGE)(CONST EFI_GUID *HandlerType, CONST VOID *Context, VOID *CommBuffer,
+                                                     UINTN *CommBufferSize);
 typedef EFI_STATUS(EFIAPI *EFI_SMM_INTERRUPT_REGISTER)(EFI_SMM_HANDLER_ENTRY_POINT2 Handler,
                                                        CONST EFI_GUID *HandlerType, EFI_HANDLE *DispatchHandle);
 typedef EFI_STATUS(EFIAPI *EFI_SMM_INTERRUPT_UNREGISTER)(EFI_HANDLE DispatchHandle);
 
 // One access routine of the SMM CPU I/O protocol (width, address, count, buffer).
-typedef EFI_STATUS(EFIAPI *EFI_SMM_CPU_IO2)(CONST struct EFI_SMM_CPU_IO2_PROTOCOL *This, UINT32 Width,
-                                            UINT64 Address, UINTN Count, VOID *Buffer);
+typedef EFI_STATUS(EFIAPI *EFI_SMM_CPU_IO2)(CONST struct EFI_SMM_CPU_IO2_PROTOCOL *This, UINT32 Width, UINT64 Address,
+                                            UINTN Count, VOID *Buffer);
 typedef struct {
   EFI_SMM_CPU_IO2 Read;
   EFI_SMM_CPU_IO2 Write;
@@ -85,7 +84,7 @@ EFI_LAYOUT_OFFSET(EFI_SMM_SYSTEM_TABLE2, SmmRegisterProtocolNotify, 192);
 EFI_LAYOUT_OFFSET(EFI_SMM_SYSTEM_TABLE2, SmiHandlerUnRegister, 232);
 EFI_LAYOUT_SIZE(EFI_SMM_SYSTEM_TABLE2, 240);
 
-#define SMM_SMST_SIGNATURE 0x54534d53ull // "SMST"
+#define SMM_SMST_SIGNATURE 0x54534d53ull  // "SMST"
 
 struct EFI_SMM_BASE2_PROTOCOL;
 typedef EFI_STATUS(EFIAPI *EFI_SMM_INSIDE_OUT2)(struct EFI_SMM_BASE2_PROTOCOL *This, BOOLEAN *InSmram);

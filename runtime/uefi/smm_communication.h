@@ -5,8 +5,8 @@
 #include "runtime/uefi/types.h"
 
 struct EFI_SMM_COMMUNICATION_PROTOCOL;
-typedef EFI_STATUS(EFIAPI *EFI_SMM_COMMUNICATE2)(CONST struct EFI_SMM_COMMUNICATION_PROTOCOL *This,
-                                                 VOID *CommBuffer, UINTN *CommSize);
+typedef EFI_STATUS(EFIAPI *EFI_SMM_COMMUNICATE2)(CONST struct EFI_SMM_COMMUNICATION_PROTOCOL *This, VOID *CommBuffer,
+                                                 UINTN *CommSize);
 
 struct EFI_SMM_COMMUNICATION_PROTOCOL {
   EFI_SMM_COMMUNICATE2 Communicate;

@@ -7,15 +7,21 @@
 #include "runtime/uefi/types.h"
 
 inline EFI_GUID gEfiPciIoProtocolGuid = {0x4CF5B200, 0x68B8, 0x4CA5, {0x9E, 0xEC, 0xB2, 0x3E, 0x3F, 0x50, 0x02, 0x9A}};
-inline EFI_GUID gEfiAtaPassThruProtocolGuid = {0x1D3DE7F0, 0x0807, 0x424F, {0xAA, 0x69, 0x11, 0xA5, 0x4E, 0x19, 0xA4, 0x6F}};
+inline EFI_GUID gEfiAtaPassThruProtocolGuid = {
+    0x1D3DE7F0, 0x0807, 0x424F, {0xAA, 0x69, 0x11, 0xA5, 0x4E, 0x19, 0xA4, 0x6F}};
 inline EFI_GUID gEfiNvmExpressPassThruProtocolGuid = {
     0x52C78312, 0x8EDC, 0x4233, {0x98, 0xF2, 0x1A, 0x1A, 0xA5, 0xE3, 0x88, 0xA5}};
-inline EFI_GUID gEfiDiskInfoProtocolGuid = {0xD432A67F, 0x14DC, 0x484B, {0xB3, 0xBB, 0x3F, 0x02, 0x91, 0x84, 0x93, 0x27}};
-inline EFI_GUID gEfiDevicePathProtocolGuid = {0x09576E91, 0x6D3F, 0x11D2, {0x8E, 0x39, 0x00, 0xA0, 0xC9, 0x69, 0x72, 0x3B}};
+inline EFI_GUID gEfiDiskInfoProtocolGuid = {
+    0xD432A67F, 0x14DC, 0x484B, {0xB3, 0xBB, 0x3F, 0x02, 0x91, 0x84, 0x93, 0x27}};
+inline EFI_GUID gEfiDevicePathProtocolGuid = {
+    0x09576E91, 0x6D3F, 0x11D2, {0x8E, 0x39, 0x00, 0xA0, 0xC9, 0x69, 0x72, 0x3B}};
 // Disk Info interface kinds (the Interface member).
-inline EFI_GUID gEfiDiskInfoAhciInterfaceGuid = {0x9E498932, 0x4ABC, 0x45AF, {0xA3, 0x4D, 0x02, 0x47, 0x78, 0x7B, 0xE7, 0xC6}};
-inline EFI_GUID gEfiDiskInfoIdeInterfaceGuid = {0x5E948FE3, 0x26D3, 0x42B5, {0xAF, 0x17, 0x61, 0x02, 0x87, 0x18, 0x8D, 0xEC}};
-inline EFI_GUID gEfiDiskInfoNvmeInterfaceGuid = {0x3AB14680, 0x5D3F, 0x4A4D, {0xBC, 0xDC, 0xCC, 0x38, 0x00, 0x18, 0xC7, 0xF7}};
+inline EFI_GUID gEfiDiskInfoAhciInterfaceGuid = {
+    0x9E498932, 0x4ABC, 0x45AF, {0xA3, 0x4D, 0x02, 0x47, 0x78, 0x7B, 0xE7, 0xC6}};
+inline EFI_GUID gEfiDiskInfoIdeInterfaceGuid = {
+    0x5E948FE3, 0x26D3, 0x42B5, {0xAF, 0x17, 0x61, 0x02, 0x87, 0x18, 0x8D, 0xEC}};
+inline EFI_GUID gEfiDiskInfoNvmeInterfaceGuid = {
+    0x3AB14680, 0x5D3F, 0x4A4D, {0xBC, 0xDC, 0xCC, 0x38, 0x00, 0x18, 0xC7, 0xF7}};
 
 // Device path nodes.
 #pragma pack(push, 1)
@@ -177,14 +183,15 @@ typedef struct {
 typedef struct EFI_ATA_PASS_THRU_PROTOCOL EFI_ATA_PASS_THRU_PROTOCOL;
 struct EFI_ATA_PASS_THRU_PROTOCOL {
   EFI_ATA_PASS_THRU_MODE *Mode;
-  EFI_STATUS(EFIAPI *PassThru)(EFI_ATA_PASS_THRU_PROTOCOL *This, UINT16 Port, UINT16 PortMultiplierPort,
-                               EFI_ATA_PASS_THRU_COMMAND_PACKET *Packet, EFI_EVENT Event);
+  EFI_STATUS(EFIAPI *PassThru)
+  (EFI_ATA_PASS_THRU_PROTOCOL *This, UINT16 Port, UINT16 PortMultiplierPort, EFI_ATA_PASS_THRU_COMMAND_PACKET *Packet,
+   EFI_EVENT Event);
   EFI_STATUS(EFIAPI *GetNextPort)(EFI_ATA_PASS_THRU_PROTOCOL *This, UINT16 *Port);
   EFI_STATUS(EFIAPI *GetNextDevice)(EFI_ATA_PASS_THRU_PROTOCOL *This, UINT16 Port, UINT16 *PortMultiplierPort);
-  EFI_STATUS(EFIAPI *BuildDevicePath)(EFI_ATA_PASS_THRU_PROTOCOL *This, UINT16 Port, UINT16 PortMultiplierPort,
-                                      EFI_DEVICE_PATH_PROTOCOL **DevicePath);
-  EFI_STATUS(EFIAPI *GetDevice)(EFI_ATA_PASS_THRU_PROTOCOL *This, EFI_DEVICE_PATH_PROTOCOL *DevicePath, UINT16 *Port,
-                                UINT16 *PortMultiplierPort);
+  EFI_STATUS(EFIAPI *BuildDevicePath)
+  (EFI_ATA_PASS_THRU_PROTOCOL *This, UINT16 Port, UINT16 PortMultiplierPort, EFI_DEVICE_PATH_PROTOCOL **DevicePath);
+  EFI_STATUS(EFIAPI *GetDevice)
+  (EFI_ATA_PASS_THRU_PROTOCOL *This, EFI_DEVICE_PATH_PROTOCOL *DevicePath, UINT16 *Port, UINT16 *PortMultiplierPort);
   EFI_STATUS(EFIAPI *ResetPort)(EFI_ATA_PASS_THRU_PROTOCOL *This, UINT16 Port);
   EFI_STATUS(EFIAPI *ResetDevice)(EFI_ATA_PASS_THRU_PROTOCOL *This, UINT16 Port, UINT16 PortMultiplierPort);
 };
@@ -246,13 +253,14 @@ typedef struct {
 typedef struct EFI_NVM_EXPRESS_PASS_THRU_PROTOCOL EFI_NVM_EXPRESS_PASS_THRU_PROTOCOL;
 struct EFI_NVM_EXPRESS_PASS_THRU_PROTOCOL {
   EFI_NVM_EXPRESS_PASS_THRU_MODE *Mode;
-  EFI_STATUS(EFIAPI *PassThru)(EFI_NVM_EXPRESS_PASS_THRU_PROTOCOL *This, UINT32 NamespaceId,
-                               EFI_NVM_EXPRESS_PASS_THRU_COMMAND_PACKET *Packet, EFI_EVENT Event);
+  EFI_STATUS(EFIAPI *PassThru)
+  (EFI_NVM_EXPRESS_PASS_THRU_PROTOCOL *This, UINT32 NamespaceId, EFI_NVM_EXPRESS_PASS_THRU_COMMAND_PACKET *Packet,
+   EFI_EVENT Event);
   EFI_STATUS(EFIAPI *GetNextNamespace)(EFI_NVM_EXPRESS_PASS_THRU_PROTOCOL *This, UINT32 *NamespaceId);
-  EFI_STATUS(EFIAPI *BuildDevicePath)(EFI_NVM_EXPRESS_PASS_THRU_PROTOCOL *This, UINT32 NamespaceId,
-                                      EFI_DEVICE_PATH_PROTOCOL **DevicePath);
-  EFI_STATUS(EFIAPI *GetNamespace)(EFI_NVM_EXPRESS_PASS_THRU_PROTOCOL *This, EFI_DEVICE_PATH_PROTOCOL *DevicePath,
-                                   UINT32 *NamespaceId);
+  EFI_STATUS(EFIAPI *BuildDevicePath)
+  (EFI_NVM_EXPRESS_PASS_THRU_PROTOCOL *This, UINT32 NamespaceId, EFI_DEVICE_PATH_PROTOCOL **DevicePath);
+  EFI_STATUS(EFIAPI *GetNamespace)
+  (EFI_NVM_EXPRESS_PASS_THRU_PROTOCOL *This, EFI_DEVICE_PATH_PROTOCOL *DevicePath, UINT32 *NamespaceId);
 };
 
 // Disk Info.
@@ -261,8 +269,8 @@ struct EFI_DISK_INFO_PROTOCOL {
   EFI_GUID Interface;
   EFI_STATUS(EFIAPI *Inquiry)(EFI_DISK_INFO_PROTOCOL *This, VOID *InquiryData, UINT32 *InquiryDataSize);
   EFI_STATUS(EFIAPI *Identify)(EFI_DISK_INFO_PROTOCOL *This, VOID *IdentifyData, UINT32 *IdentifyDataSize);
-  EFI_STATUS(EFIAPI *SenseData)(EFI_DISK_INFO_PROTOCOL *This, VOID *SenseData, UINT32 *SenseDataSize,
-                                UINT8 *SenseDataNumber);
+  EFI_STATUS(EFIAPI *SenseData)
+  (EFI_DISK_INFO_PROTOCOL *This, VOID *SenseData, UINT32 *SenseDataSize, UINT8 *SenseDataNumber);
   EFI_STATUS(EFIAPI *WhichIde)(EFI_DISK_INFO_PROTOCOL *This, UINT32 *IdeChannel, UINT32 *IdeDevice);
 };
 EFI_LAYOUT_OFFSET(EFI_DISK_INFO_PROTOCOL, Identify, 24);

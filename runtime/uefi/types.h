@@ -39,7 +39,7 @@ typedef UINT64 EFI_VIRTUAL_ADDRESS;
 #define OPTIONAL
 #define CONST const
 
-#define EFI_LAYOUT_OFFSET(type, member, offset) \
+#define EFI_LAYOUT_OFFSET(type, member, offset)                                                                        \
   static_assert(offsetof(type, member) == (offset), #type "." #member " offset")
 #define EFI_LAYOUT_SIZE(type, size) static_assert(sizeof(type) == (size), #type " size")
 

@@ -29,12 +29,9 @@ EFI_STATUS FlashEraseRange(UINT64 Address, UINTN Length) {
   switch (Context->AccessType) {
     case FLASH_ACCESS_PARALLEL_JEDEC:
       return ParallelJedecErase((const PARALLEL_COMMAND_BLOCK *)Context->Parameters, Address, Length);
-    case FLASH_ACCESS_FIRMWARE_HUB:
-      return FirmwareHubErase(Address, Length);
-    case FLASH_ACCESS_SPI:
-      return SpiFlashErase(Address, Length);
-    default:
-      return EFI_UNSUPPORTED;
+    case FLASH_ACCESS_FIRMWARE_HUB: return FirmwareHubErase(Address, Length);
+    case FLASH_ACCESS_SPI: return SpiFlashErase(Address, Length);
+    default: return EFI_UNSUPPORTED;
   }
 }
 
@@ -47,12 +44,9 @@ EFI_STATUS FlashWriteRangeCounted(UINT64 Address, const VOID *Data, UINTN *Lengt
     case FLASH_ACCESS_PARALLEL_JEDEC:
       return ParallelJedecWrite((const PARALLEL_COMMAND_BLOCK *)Context->Parameters, Address, (const UINT8 *)Data,
                                 Length);
-    case FLASH_ACCESS_FIRMWARE_HUB:
-      return FirmwareHubWrite(Address, (const UINT8 *)Data, Length);
-    case FLASH_ACCESS_SPI:
-      return SpiFlashWrite(Address, (const UINT8 *)Data, *Length);
-    default:
-      return EFI_UNSUPPORTED;
+    case FLASH_ACCESS_FIRMWARE_HUB: return FirmwareHubWrite(Address, (const UINT8 *)Data, Length);
+    case FLASH_ACCESS_SPI: return SpiFlashWrite(Address, (const UINT8 *)Data, *Length);
+    default: return EFI_UNSUPPORTED;
   }
 }
 

@@ -66,13 +66,9 @@ static EFI_STATUS IdentifySpi(FlashDeviceContext *Context) {
 
 EFI_STATUS FlashIdentifyDevice(FlashDeviceContext *Context) {
   switch (Context->AccessType) {
-    case FLASH_ACCESS_PARALLEL_JEDEC:
-      return IdentifyParallelJedec(Context);
-    case FLASH_ACCESS_FIRMWARE_HUB:
-      return IdentifyFirmwareHub(Context);
-    case FLASH_ACCESS_SPI:
-      return IdentifySpi(Context);
-    default:
-      return EFI_UNSUPPORTED;
+    case FLASH_ACCESS_PARALLEL_JEDEC: return IdentifyParallelJedec(Context);
+    case FLASH_ACCESS_FIRMWARE_HUB: return IdentifyFirmwareHub(Context);
+    case FLASH_ACCESS_SPI: return IdentifySpi(Context);
+    default: return EFI_UNSUPPORTED;
   }
 }

@@ -73,7 +73,9 @@ class DiskPlatform {
     return path;
   }
 
-  DISK_INFO_FORM_PROTOCOL *Form() { return simtest::Locate<DISK_INFO_FORM_PROTOCOL>(platform, gDiskInfoFormProtocolGuid); }
+  DISK_INFO_FORM_PROTOCOL *Form() {
+    return simtest::Locate<DISK_INFO_FORM_PROTOCOL>(platform, gDiskInfoFormProtocolGuid);
+  }
   DiskInfoPrivate *Private() {
     auto *form = Form();
     return form == nullptr ? nullptr : PrivateFromForm(form);

@@ -33,8 +33,8 @@ TEST(DiskInfoEntry, WithoutStorageThePrivateStructureIsEmptyAndTheFormGetsNoDriv
 
   sim::SetupForm form(dp.platform);
   EXPECT_EQ(form.CallFillForm(4), EFI_INVALID_PARAMETER) << "no optical drive";
-  EXPECT_EQ(form.Render("en-US"), (std::vector<std::string>{"Drive Information", "  Installed drives",
-                                                             "  Drive power management: Enabled"}));
+  EXPECT_EQ(form.Render("en-US"),
+            (std::vector<std::string>{"Drive Information", "  Installed drives", "  Drive power management: Enabled"}));
 }
 
 TEST(DiskInfoEntry, RegistersItsThreeNotificationsAtTheirLevels) {

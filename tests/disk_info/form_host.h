@@ -17,12 +17,12 @@ namespace formhost {
 struct Host {
   EFI_BOOT_SERVICES bs{};
   EFI_HII_DATABASE_PROTOCOL database{};
-  std::vector<uint8_t> exported;     // what ExportPackageLists hands out
+  std::vector<uint8_t> exported;  // what ExportPackageLists hands out
   EFI_STATUS firstExport = EFI_BUFFER_TOO_SMALL;
-  std::vector<uint8_t> updated;      // the list UpdatePackageList received
+  std::vector<uint8_t> updated;  // the list UpdatePackageList received
   bool updateCalled = false;
-  std::set<void *> live;             // pool blocks not yet freed
-  size_t failAllocation = 0;         // 1-based index of the allocation that fails; 0 none
+  std::set<void *> live;      // pool blocks not yet freed
+  size_t failAllocation = 0;  // 1-based index of the allocation that fails; 0 none
   size_t allocations = 0;
 
   static Host *&Current() {

@@ -14,7 +14,9 @@ Bytes Label(uint16_t number) {
   op.insert(op.end(), {0x00, static_cast<uint8_t>(number), static_cast<uint8_t>(number >> 8)});
   return op;
 }
-Bytes Form(uint16_t id) { return {EFI_IFR_FORM_OP, 0x86, static_cast<uint8_t>(id), static_cast<uint8_t>(id >> 8), 3, 0}; }
+Bytes Form(uint16_t id) {
+  return {EFI_IFR_FORM_OP, 0x86, static_cast<uint8_t>(id), static_cast<uint8_t>(id >> 8), 3, 0};
+}
 Bytes Text(uint8_t prompt) { return {EFI_IFR_TEXT_OP, 8, prompt, 0, 0, 0, prompt, 0}; }
 Bytes End() { return {EFI_IFR_END_OP, 2}; }
 Bytes Cat(std::initializer_list<Bytes> parts) {
@@ -68,8 +70,8 @@ TEST(OpCodeBuilder, GrowsByTheNeededSizePlus512WhenFull) {
   for (int index = 0; index < made; ++index) {
     SCOPED_TRACE(index);
     const UINT8 *op = handle->Buffer + 8 * index;
-    EXPECT_EQ(Bytes(op, op + 8), Bytes({0x03, 0x08, static_cast<uint8_t>(index), static_cast<uint8_t>(index >> 8), 7,
-                                        0, static_cast<uint8_t>(index + 1), static_cast<uint8_t>((index + 1) >> 8)}));
+    EXPECT_EQ(Bytes(op, op + 8), Bytes({0x03, 0x08, static_cast<uint8_t>(index), static_cast<uint8_t>(index >> 8), 7, 0,
+                                        static_cast<uint8_t>(index + 1), static_cast<uint8_t>((index + 1) >> 8)}));
   }
   FreeOpCodeHandle(handle);
   EXPECT_TRUE(host.live.empty());
@@ -80,10 +82,10 @@ TEST(UpdateForm, InsertsTheStatementsAfterTheLabelOfTheRequestedForm) {
   host.exported = List({Package(EFI_HII_PACKAGE_FORMS, kForm), Package(0x04, Bytes(8, 0x22))});
   OpCodeHandle *start = StartHandle(2);
   ASSERT_EQ(UpdateForm(nullptr, nullptr, 1, start), EFI_SUCCESS);
-  const Bytes expected = List({Package(EFI_HII_PACKAGE_FORMS, Cat({Form(1), Label(0xAE02),
-                                                                   Bytes(start->Buffer + 21, start->Buffer + 37),
-                                                                   Text(9), End()})),
-                               Package(0x04, Bytes(8, 0x22))});
+  const Bytes expected =
+      List({Package(EFI_HII_PACKAGE_FORMS,
+                    Cat({Form(1), Label(0xAE02), Bytes(start->Buffer + 21, start->Buffer + 37), Text(9), End()})),
+            Package(0x04, Bytes(8, 0x22))});
   EXPECT_EQ(host.updated, expected);
   FreeOpCodeHandle(start);
   EXPECT_TRUE(host.live.empty());
@@ -122,7 +124,8 @@ TEST_P(UpdateFormHostile, EndsWithAnErrorAndLeavesTheListAlone) {
 INSTANTIATE_TEST_SUITE_P(
     Lists, UpdateFormHostile,
     testing::Values(
-        HostileCase{"ZeroLengthOpCode", List({Package(EFI_HII_PACKAGE_FORMS, Cat({Form(1), Bytes{0x03, 0x00}, End()}))}),
+        HostileCase{"ZeroLengthOpCode",
+                    List({Package(EFI_HII_PACKAGE_FORMS, Cat({Form(1), Bytes{0x03, 0x00}, End()}))}),
                     EFI_VOLUME_CORRUPTED},
         HostileCase{"OneByteOpCode", List({Package(EFI_HII_PACKAGE_FORMS, Cat({Form(1), Bytes{0x03, 0x81}}))}),
                     EFI_VOLUME_CORRUPTED},
@@ -134,13 +137,12 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"PackagePastTheList", List({Package(EFI_HII_PACKAGE_FORMS, kForm, 200)}), EFI_VOLUME_CORRUPTED},
         HostileCase{"PackageShorterThanItsHeader", List({Package(EFI_HII_PACKAGE_FORMS, kForm, -kForm.size() - 2)}),
                     EFI_VOLUME_CORRUPTED},
-        HostileCase{"ListLongerThanTheExport", List({Package(EFI_HII_PACKAGE_FORMS, kForm)}, 64),
-                    EFI_VOLUME_CORRUPTED},
+        HostileCase{"ListLongerThanTheExport", List({Package(EFI_HII_PACKAGE_FORMS, kForm)}, 64), EFI_VOLUME_CORRUPTED},
         HostileCase{"ListShorterThanItsHeader", Bytes(12, 0), EFI_VOLUME_CORRUPTED},
         HostileCase{"NothingExported", Bytes(), EFI_NOT_FOUND},
         HostileCase{"NoFormsPackage", List({Package(0x04, Bytes(6, 0))}), EFI_NOT_FOUND},
-        HostileCase{"LabelOnlyInAnotherForm", List({Package(EFI_HII_PACKAGE_FORMS, Cat({Form(2), Label(0xAE02), End()}))}),
-                    EFI_NOT_FOUND},
+        HostileCase{"LabelOnlyInAnotherForm",
+                    List({Package(EFI_HII_PACKAGE_FORMS, Cat({Form(2), Label(0xAE02), End()}))}), EFI_NOT_FOUND},
         HostileCase{"OtherLabelNumber", List({Package(EFI_HII_PACKAGE_FORMS, Cat({Form(1), Label(0xAE01), End()}))}),
                     EFI_NOT_FOUND}),
     [](const testing::TestParamInfo<HostileCase> &info) { return std::string(info.param.name); });

@@ -18,8 +18,8 @@ std::u16string Text(const CHAR16 *units) { return std::u16string(units); }
 
 struct TextCase {
   const char *name;
-  UINTN selector;       // 1 model, 0 serial
-  std::string field;    // raw bytes of the field as the drive stores them
+  UINTN selector;     // 1 model, 0 serial
+  std::string field;  // raw bytes of the field as the drive stores them
   std::u16string shown;
 };
 
@@ -88,8 +88,8 @@ TEST(NvmeTextRule, KeepsTheTextsAsReportedWithTheirPadding) {
 // A private structure with hand-built tables, as the scans would leave it.
 struct Tables {
   DiskInfoPrivate priv{};
-  SataPortMapRow sata[SATA_PORT_MAP_ROWS] = {{0x8086, 0xFFFF, 0}, {0x8086, 0xFFFF, 1}, {0x8086, 0xFFFF, 2},
-                                             {0x1C28, 0x0122, 0}};
+  SataPortMapRow sata[SATA_PORT_MAP_ROWS] = {
+      {0x8086, 0xFFFF, 0}, {0x8086, 0xFFFF, 1}, {0x8086, 0xFFFF, 2}, {0x1C28, 0x0122, 0}};
   NvmeSlotMapRow nvme[4] = {{0x1D, 0x00, 1, 0}, {0x1D, 0x06, 1, 1}, {0x00, 0x00, 0x0B, 0}, {0xFF, 0xFF, 0xFF, 0xFF}};
   std::vector<std::vector<UINT8>> identify;
   std::vector<AtaDeviceRecord> ata;

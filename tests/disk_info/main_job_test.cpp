@@ -22,8 +22,7 @@ TEST(MainJob, ReportsTheDrivesAndTheRenderedForm) {
         "  |   HDD Model Name: Samsung SSD 980 PRO 1TB                 \n",
         "  |   HDD Model Name: WDC WD10EZEX-08WN4A0\n  |   HDD Serial Number: WD-WCC6Y3KJ5921\n"
         "  |   ODD Model Name: HL-DT-ST DVDRAM GUD1N\n",
-        "Setup form 1 (fr-FR):\n  | Informations sur les disques\n",
-        "note          FillForm -> EFI_SUCCESS"}) {
+        "Setup form 1 (fr-FR):\n  | Informations sur les disques\n", "note          FillForm -> EFI_SUCCESS"}) {
     EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
   }
 }

@@ -145,12 +145,16 @@ TEST(OpticalScan, TheIdentifySizeCarriesToTheNextHandleAndIsClampedTo520) {
   auto controller = dp.AddController(0x8086, 0xFFFF, 0x17, 0);
   auto disk = disktest::Disk("DISK", "S");
   auto optical = disktest::Optical("DVD-ROM");
-  auto &greedy = dp.bus.AddDiskInfo(gEfiDiskInfoAhciInterfaceGuid, std::vector<uint8_t>(disk.begin(), disk.end()), 4096);
-  dp.bus.InstallDiskInfo(greedy, DiskPlatform::WithEnd(sim::DevicePathBytes().PciRoot().Pci(0x17, 0).Sata(0, 0xFFFF).Nodes()));
+  auto &greedy =
+      dp.bus.AddDiskInfo(gEfiDiskInfoAhciInterfaceGuid, std::vector<uint8_t>(disk.begin(), disk.end()), 4096);
+  dp.bus.InstallDiskInfo(greedy,
+                         DiskPlatform::WithEnd(sim::DevicePathBytes().PciRoot().Pci(0x17, 0).Sata(0, 0xFFFF).Nodes()));
   EXPECT_EQ(greedy.identifySizes, (std::vector<uint32_t>{520}));
-  auto &small = dp.bus.AddDiskInfo(gEfiDiskInfoAhciInterfaceGuid, std::vector<uint8_t>(optical.begin(), optical.begin() + 512), 512);
+  auto &small = dp.bus.AddDiskInfo(gEfiDiskInfoAhciInterfaceGuid,
+                                   std::vector<uint8_t>(optical.begin(), optical.begin() + 512), 512);
   auto &late = dp.bus.AddDiskInfo(gEfiDiskInfoAhciInterfaceGuid, std::vector<uint8_t>(optical.begin(), optical.end()));
-  dp.bus.InstallDiskInfo(late, DiskPlatform::WithEnd(sim::DevicePathBytes().PciRoot().Pci(0x17, 0).Sata(1, 0xFFFF).Nodes()));
+  dp.bus.InstallDiskInfo(late,
+                         DiskPlatform::WithEnd(sim::DevicePathBytes().PciRoot().Pci(0x17, 0).Sata(1, 0xFFFF).Nodes()));
   // This run: the greedy handle reports 4096; the next one is asked with 520, not 4096.
   EXPECT_EQ(greedy.identifySizes, (std::vector<uint32_t>{520, 520}));
   EXPECT_EQ(late.identifySizes, (std::vector<uint32_t>{520}));
@@ -159,7 +163,8 @@ TEST(OpticalScan, TheIdentifySizeCarriesToTheNextHandleAndIsClampedTo520) {
   EXPECT_EQ(std::memcmp(record, optical.data(), 512), 0);
   EXPECT_EQ(std::count(record + 512, record + 520, 0), 8);
   // Closed: a later instance is not looked at.
-  dp.bus.InstallDiskInfo(small, DiskPlatform::WithEnd(sim::DevicePathBytes().PciRoot().Pci(0x17, 0).Sata(2, 0xFFFF).Nodes()));
+  dp.bus.InstallDiskInfo(small,
+                         DiskPlatform::WithEnd(sim::DevicePathBytes().PciRoot().Pci(0x17, 0).Sata(2, 0xFFFF).Nodes()));
   EXPECT_TRUE(small.identifySizes.empty());
   EXPECT_EQ(Val(dp.Private()->OpticalTable), record);
   (void)controller;

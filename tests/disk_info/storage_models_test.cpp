@@ -113,11 +113,14 @@ TEST(HiiModel, StringsAndExportsFollowTheProtocolRules) {
   EXPECT_EQ(database->ExportPackageLists(database, form.Handle(), &size, nullptr), EFI_BUFFER_TOO_SMALL);
   std::vector<uint8_t> list(size);
   UINTN small = size - 1;
-  EXPECT_EQ(database->ExportPackageLists(database, form.Handle(), &small, reinterpret_cast<EFI_HII_PACKAGE_LIST_HEADER *>(list.data())),
+  EXPECT_EQ(database->ExportPackageLists(database, form.Handle(), &small,
+                                         reinterpret_cast<EFI_HII_PACKAGE_LIST_HEADER *>(list.data())),
             EFI_BUFFER_TOO_SMALL);
-  EXPECT_EQ(database->ExportPackageLists(database, form.Handle(), &size, reinterpret_cast<EFI_HII_PACKAGE_LIST_HEADER *>(list.data())),
+  EXPECT_EQ(database->ExportPackageLists(database, form.Handle(), &size,
+                                         reinterpret_cast<EFI_HII_PACKAGE_LIST_HEADER *>(list.data())),
             EFI_SUCCESS);
-  EXPECT_EQ(database->UpdatePackageList(database, form.Handle(), reinterpret_cast<EFI_HII_PACKAGE_LIST_HEADER *>(list.data())),
+  EXPECT_EQ(database->UpdatePackageList(database, form.Handle(),
+                                        reinterpret_cast<EFI_HII_PACKAGE_LIST_HEADER *>(list.data())),
             EFI_SUCCESS);
   size = sizeof(text);
   EXPECT_EQ(strings->GetString(strings, "en-US", form.Handle(), id, text, &size, nullptr), EFI_SUCCESS);
@@ -125,7 +128,8 @@ TEST(HiiModel, StringsAndExportsFollowTheProtocolRules) {
   EXPECT_EQ(platform.Core().Hii()->StringCount(form.Handle(), "fr-FR"), 8u);
   // A list whose package runs past its end is refused.
   list[20 + 2] = 0x7F;
-  EXPECT_EQ(database->UpdatePackageList(database, form.Handle(), reinterpret_cast<EFI_HII_PACKAGE_LIST_HEADER *>(list.data())),
+  EXPECT_EQ(database->UpdatePackageList(database, form.Handle(),
+                                        reinterpret_cast<EFI_HII_PACKAGE_LIST_HEADER *>(list.data())),
             EFI_INVALID_PARAMETER);
   size = 0;
   EXPECT_EQ(database->ExportPackageLists(database, reinterpret_cast<EFI_HII_HANDLE>(0x1234), &size, nullptr),

@@ -67,11 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     case 1:
       if (!tokens.empty()) chosen = static_cast<uint32_t>(*tokens.begin());
       break;
-    case 2:
-      chosen = input.ConsumeIntegral<uint32_t>();
-      break;
-    default:
-      break;
+    case 2: chosen = input.ConsumeIntegral<uint32_t>(); break;
+    default: break;
   }
   std::vector<uint8_t> chosenBytes(4);
   std::memcpy(chosenBytes.data(), &chosen, 4);

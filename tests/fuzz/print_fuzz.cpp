@@ -72,7 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   ascii.insert(ascii.end(), {0, 0, 0});
   if (ascii.size() < 34) ascii.resize(34, 0);
   std::vector<char16_t> wide;
-  for (char ch : input.ConsumeBytes<char>(input.ConsumeIntegralInRange<size_t>(0, 64))) wide.push_back(char16_t(ch * 257));
+  for (char ch : input.ConsumeBytes<char>(input.ConsumeIntegralInRange<size_t>(0, 64)))
+    wide.push_back(char16_t(ch * 257));
   wide.resize(std::max<size_t>(wide.size() + 1, 17), 0);
   std::vector<uint8_t> guidAndTime = input.ConsumeBytes<uint8_t>(32);
   guidAndTime.resize(34, 0);  // a GUID, a time, and a zero unit for a string read of them
@@ -89,7 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   std::vector<char16_t> format16;
   std::vector<uint8_t> rest = input.ConsumeRemainingBytes<uint8_t>();
   if (mode & FORMAT_UCS2_FORMAT) {
-    for (size_t index = 0; index + 1 < rest.size(); index += 2) format16.push_back(char16_t(rest[index] | rest[index + 1] << 8));
+    for (size_t index = 0; index + 1 < rest.size(); index += 2)
+      format16.push_back(char16_t(rest[index] | rest[index + 1] << 8));
     format16.push_back(0);
     PlanSlots(format16, plan);
   } else {
@@ -113,9 +115,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   std::vector<uint8_t> out(bufferSize * unit);  // exactly the size given: an overrun is a report
   const void *format = (mode & FORMAT_UCS2_FORMAT) ? static_cast<const void *>(format16.data())
                                                    : static_cast<const void *>(format8.data());
-  UINTN written = FormatWithFlags(out.empty() ? nullptr : out.data(), bufferSize, mode, format, args[0], args[1],
-                                  args[2], args[3], args[4], args[5], args[6], args[7], args[8], args[9], args[10],
-                                  args[11]);
+  UINTN written =
+      FormatWithFlags(out.empty() ? nullptr : out.data(), bufferSize, mode, format, args[0], args[1], args[2], args[3],
+                      args[4], args[5], args[6], args[7], args[8], args[9], args[10], args[11]);
   if (bufferSize == 0) {
     if (written != 0) std::abort();
     return 0;

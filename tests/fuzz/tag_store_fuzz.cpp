@@ -164,8 +164,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         }
         break;
       }
-      default:
-        break;
+      default: break;
     }
   }
   harness.Tidy();

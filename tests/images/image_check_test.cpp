@@ -71,10 +71,9 @@ TEST(ImageCheck, RefusesAnImageWithADynamicInitialiser) {
   std::string objects;
   for (const char *source : {"dynamic_initialiser_image", "dynamic_initialiser_count"}) {
     const std::filesystem::path object = scratch.Path() / (std::string(source) + ".obj");
-    imagetest::CommandResult compiled =
-        imagetest::RunCommand(std::string("clang++ -std=c++20 ") + FIRMWARE_CXX_FLAGS + " -I" + imagetest::ShellQuote(REPO_ROOT) +
-                              " -c " + imagetest::ShellQuote(fixtures + source + ".cpp") + " -o " +
-                              imagetest::ShellQuote(object));
+    imagetest::CommandResult compiled = imagetest::RunCommand(
+        std::string("clang++ -std=c++20 ") + FIRMWARE_CXX_FLAGS + " -I" + imagetest::ShellQuote(REPO_ROOT) + " -c " +
+        imagetest::ShellQuote(fixtures + source + ".cpp") + " -o " + imagetest::ShellQuote(object));
     ASSERT_EQ(compiled.status, 0) << compiled.output;
     objects += " " + imagetest::ShellQuote(object);
   }

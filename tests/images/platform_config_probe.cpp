@@ -34,9 +34,9 @@ static EFI_STATUS EFIAPI ProbeSetLockBoxAttributes(const EFI_GUID *Guid, UINT64 
 
 static VOID EFIAPI ProbeReadManufacturingRecord(UINT32 Tag, UINT8 *Buffer) { ReadManufacturingRecord(Tag, Buffer); }
 
-static PLATFORM_CONFIG_PROBE mProbe = {ProbeCmosReadGuarded,      ProbeProgramCmosOptions,   ProbeEcWriteRam,
-                                       ProbeEcCommandWithAck,     ProbeMicroSecondDelay,     ProbeAddressFixupRegister,
-                                       ProbeAddressFixupRemove,   ProbeSaveLockBox,          ProbeSetLockBoxAttributes,
+static PLATFORM_CONFIG_PROBE mProbe = {ProbeCmosReadGuarded,        ProbeProgramCmosOptions, ProbeEcWriteRam,
+                                       ProbeEcCommandWithAck,       ProbeMicroSecondDelay,   ProbeAddressFixupRegister,
+                                       ProbeAddressFixupRemove,     ProbeSaveLockBox,        ProbeSetLockBoxAttributes,
                                        ProbeReadManufacturingRecord};
 
 static CHAR16 mStatusName[] = u"ProbeEntryStatus";

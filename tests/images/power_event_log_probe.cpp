@@ -14,8 +14,8 @@ static POWER_EVENT_LOG_PROBE mProbe = {ProbeReadRtcRegister, ProbeReadRtcTime};
 
 static EFI_STATUS EFIAPI ProbeEntry(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *SystemTable) {
   EFI_HANDLE Handle = ImageHandle;
-  EFI_STATUS Status = gBS->InstallProtocolInterface(&Handle, &gPowerEventLogProbeProtocolGuid, EFI_NATIVE_INTERFACE,
-                                                    &mProbe);
+  EFI_STATUS Status =
+      gBS->InstallProtocolInterface(&Handle, &gPowerEventLogProbeProtocolGuid, EFI_NATIVE_INTERFACE, &mProbe);
   return EFI_ERROR(Status) ? Status : PowerEventLogSmmEntry(ImageHandle, SystemTable);
 }
 

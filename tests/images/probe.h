@@ -42,7 +42,8 @@ typedef struct {
 
 // Post-code and trace-hub routines of the runtime, published by the trace probe images
 // (on the boot-services database, or on the SMM one when loaded into SMM).
-inline EFI_GUID gTraceProbeProtocolGuid = {0x51C0E7D2, 0x9A4B, 0x4C38, {0x8D, 0x16, 0x7B, 0xE2, 0x04, 0x5F, 0xA9, 0x3C}};
+inline EFI_GUID gTraceProbeProtocolGuid = {
+    0x51C0E7D2, 0x9A4B, 0x4C38, {0x8D, 0x16, 0x7B, 0xE2, 0x04, 0x5F, 0xA9, 0x3C}};
 
 typedef struct {
   UINT32(EFIAPI *EmitPostCode)(UINT32 Code);
@@ -73,7 +74,8 @@ typedef struct {
 // EngineProbeDxe: the engine's own probe. Its entry registers for its own protocol and
 // then installs it, so its notify function runs while the image is inside a boot
 // service; its members pass many arguments, fault on request, and reset the platform.
-inline EFI_GUID gEngineProbeProtocolGuid = {0x2A7F4C19, 0x6D3E, 0x4B82, {0x9F, 0x40, 0x1E, 0x5B, 0xC7, 0x33, 0x08, 0xD6}};
+inline EFI_GUID gEngineProbeProtocolGuid = {
+    0x2A7F4C19, 0x6D3E, 0x4B82, {0x9F, 0x40, 0x1E, 0x5B, 0xC7, 0x33, 0x08, 0xD6}};
 
 enum ENGINE_PROBE_FAULT : UINT32 {
   EngineProbeReadUnmapped = 0,

@@ -31,8 +31,8 @@ static VOID EFIAPI ProbeFreePool(VOID *Buffer) { FreePool(Buffer); }
 static RUNTIME_PROBE_SMM mSmmProbe = {ProbeFreePool};
 
 static VOID PublishSmmState(VOID) {
-  PROBE_SMM_STATE State = {(UINT64)gPcd, (UINT64)gPiPcd, (UINT64)gPcdInfo, (UINT64)gPiPcdInfo,
-                           (UINT64)gSmramRanges, (UINT64)gSmramRangeCount};
+  PROBE_SMM_STATE State = {(UINT64)gPcd,       (UINT64)gPiPcd,       (UINT64)gPcdInfo,
+                           (UINT64)gPiPcdInfo, (UINT64)gSmramRanges, (UINT64)gSmramRangeCount};
   gRT->SetVariable(mSmmStateName, &gProbeVariableGuid, EFI_VARIABLE_BOOTSERVICE_ACCESS, sizeof(State), &State);
   EFI_HANDLE Handle = nullptr;
   gBS->InstallProtocolInterface(&Handle, &gSmmProbeProtocolGuid, EFI_NATIVE_INTERFACE, &mSmmProbe);
@@ -42,9 +42,9 @@ static VOID PublishSmmState(VOID) {
 static EFI_STATUS EFIAPI ProbeEntry(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *SystemTable) {
   (void)ImageHandle;
   (void)SystemTable;
-  PROBE_STATE State = {(UINT64)gST, (UINT64)gBS, (UINT64)gRT, (UINT64)gHobList, (UINT64)gDS,
-                       (UINT64)gHiiString, (UINT64)gHiiDatabase, (UINT64)gHiiConfigRouting, (UINT64)gHiiFont,
-                       (UINT64)gHiiImage, gTscFrequency, (UINT64)gSmst};
+  PROBE_STATE State = {(UINT64)gST,      (UINT64)gBS,        (UINT64)gRT,          (UINT64)gHobList,
+                       (UINT64)gDS,      (UINT64)gHiiString, (UINT64)gHiiDatabase, (UINT64)gHiiConfigRouting,
+                       (UINT64)gHiiFont, (UINT64)gHiiImage,  gTscFrequency,        (UINT64)gSmst};
   gRT->SetVariable(mStateName, &gProbeVariableGuid, EFI_VARIABLE_BOOTSERVICE_ACCESS, sizeof(State), &State);
   UINT64 Status = EFI_SUCCESS;
   UINTN Size = sizeof(Status);

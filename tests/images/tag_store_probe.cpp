@@ -33,8 +33,8 @@ static VOID EFIAPI ProbeLayerState(TAG_STORE_PROBE_LAYER *State) {
   State->CurrentContext = (UINT64)gCurrentFlashContext;
 }
 
-static TAG_STORE_PROBE mProbe = {ProbeRead,         ProbeWrite,        ProbeFlush,         TagStoreInit,
-                                 ProbeTable,        ProbeEraseBlockSize, ProbeEraseRange,  ProbeWriteRange,
+static TAG_STORE_PROBE mProbe = {ProbeRead,         ProbeWrite,          ProbeFlush,      TagStoreInit,
+                                 ProbeTable,        ProbeEraseBlockSize, ProbeEraseRange, ProbeWriteRange,
                                  ProbeDeviceDetect, ProbeCurrentContext, ProbeLayerState};
 
 static EFI_STATUS EFIAPI ProbeEntry(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *SystemTable) {

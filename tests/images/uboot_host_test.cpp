@@ -38,7 +38,7 @@ struct HostRun {
   std::string failure;               // why the run stopped early; "" when it reached the entry
   bool started = false;              // bootefi handed control to the image
   std::optional<int> bootefiStatus;  // set when control came back to U-Boot's shell
-  uint64_t entryStatus = 0;           // the image entry's status, as U-Boot reports it
+  uint64_t entryStatus = 0;          // the image entry's status, as U-Boot reports it
   std::string transcript;
 };
 
@@ -59,9 +59,9 @@ HostRun RunOnUBoot(const fs::path &image, std::chrono::seconds entryLimit) {
     return run;
   }
 
-  imagetest::QemuConsole console({"qemu-system-x86_64", "-machine", "pc,accel=tcg", "-m", "256", "-bios",
-                                  kUBootRom, "-nographic", "-monitor", "none", "-serial", "stdio", "-no-reboot",
-                                  "-nic", "none", "-drive", "file=" + disk.string() + ",format=raw,if=ide"});
+  imagetest::QemuConsole console({"qemu-system-x86_64", "-machine", "pc,accel=tcg", "-m", "256", "-bios", kUBootRom,
+                                  "-nographic", "-monitor", "none", "-serial", "stdio", "-no-reboot", "-nic", "none",
+                                  "-drive", "file=" + disk.string() + ",format=raw,if=ide"});
   auto fail = [&](const std::string &why) {
     run.failure = why;
     run.transcript = console.Transcript();

@@ -112,7 +112,8 @@ TEST_F(PlatformConfigHardware, AControllerThatStopsRespondingEndsTheSequenceWith
     sim::EcResponsiveness mode;
     std::vector<uint8_t> wire;
   };
-  for (const Case &c : {Case{sim::EcResponsiveness::Dead, {}}, Case{sim::EcResponsiveness::Mute, Concat({kWriteRam, kExtended})}}) {
+  for (const Case &c :
+       {Case{sim::EcResponsiveness::Dead, {}}, Case{sim::EcResponsiveness::Mute, Concat({kWriteRam, kExtended})}}) {
     sim::PlatformProfile profile;
     profile.ecResponsiveness = c.mode;
     Boot(profile);

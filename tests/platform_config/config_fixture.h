@@ -24,9 +24,9 @@ constexpr uint64_t kCnf1 = 0xFFD81200;
 constexpr uint64_t kPasswordBlock = 0xFFD61000;
 
 struct Manufacturing {
-  uint8_t mfg0Flag = 0;     // "MFG0" byte 143
-  uint8_t cnf1First = 0;    // "CNF1" byte 0
-  uint8_t cnf1Byte70 = 0;   // "CNF1" byte 70, as flushed
+  uint8_t mfg0Flag = 0;    // "MFG0" byte 143
+  uint8_t cnf1First = 0;   // "CNF1" byte 0
+  uint8_t cnf1Byte70 = 0;  // "CNF1" byte 70, as flushed
 };
 
 inline std::vector<uint8_t> PasswordBlock(const std::string &master, const std::vector<uint8_t> &user,

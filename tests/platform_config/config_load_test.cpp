@@ -24,7 +24,9 @@ std::vector<uint8_t> Units(std::initializer_list<uint16_t> units) {
 
 class ConfigLoad : public ConfigDriver {
  protected:
-  EFI_STATUS Run(std::vector<uint8_t> &setup) { return platform().Call(config_->LoadPlatformConfig, config_, setup.data()); }
+  EFI_STATUS Run(std::vector<uint8_t> &setup) {
+    return platform().Call(config_->LoadPlatformConfig, config_, setup.data());
+  }
   sim::PlatformProfile WithSetup(sim::PlatformProfile profile, size_t setupSize = SETUP_CONFIG_SIZE) {
     PutVariable(profile, u"Setup", gSetupVariableGuid, std::vector<uint8_t>(setupSize, 0));
     return profile;
@@ -35,8 +37,8 @@ TEST_F(ConfigLoad, ManufacturingFlagsFromMfg0ThenCnf1) {
   struct Case {
     uint8_t mfg0Flag, cnf1First, byte111, byte100;
   };
-  for (const Case &c : {Case{1, 0x00, 1, 0}, Case{1, 0xFF, 1, 0}, Case{0, 0xFF, 0, 2}, Case{0, 0x00, 1, 2},
-                        Case{2, 0x00, 1, 2}}) {
+  for (const Case &c :
+       {Case{1, 0x00, 1, 0}, Case{1, 0xFF, 1, 0}, Case{0, 0xFF, 0, 2}, Case{0, 0x00, 1, 2}, Case{2, 0x00, 1, 2}}) {
     configtest::Manufacturing records;
     records.mfg0Flag = c.mfg0Flag;
     records.cnf1First = c.cnf1First;
@@ -65,8 +67,8 @@ TEST_F(ConfigLoad, LoadFlagLetsTheFlushedCnf1ByteDecideByte121) {
     uint8_t flashByte;
     uint8_t byte121;
   };
-  for (const Case &c : {Case{std::nullopt, 0xFF, 0x77}, Case{0x7A, 0xFF, 2}, Case{0x7A, 0x00, 0},
-                        Case{0x7A, 0x12, 0}, Case{0x99, 0xFF, 0x77}}) {
+  for (const Case &c : {Case{std::nullopt, 0xFF, 0x77}, Case{0x7A, 0xFF, 2}, Case{0x7A, 0x00, 0}, Case{0x7A, 0x12, 0},
+                        Case{0x99, 0xFF, 0x77}}) {
     configtest::Manufacturing records;
     records.cnf1Byte70 = c.flashByte;
     auto profile = WithSetup(ConfigProfile(records));
@@ -90,12 +92,18 @@ TEST_F(ConfigLoad, PasswordsAreWidenedIntoExactlySixteenBytes) {
   };
   std::vector<Case> cases = {
       {"short", "abc", {'x', 'y'}, Units({'a', 'b', 'c', 0, 0, 0, 0, 0}), Units({'x', 'y', 0, 0, 0, 0, 0, 0})},
-      {"exactly eight", "abcdefgh", {'1', '2', '3', '4', '5', '6', '7', '8'},
-       Units({'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h'}), Units({'1', '2', '3', '4', '5', '6', '7', '8'})},
-      {"longer, user field without NUL", "abcdefghijklmnop",
-       std::vector<uint8_t>(15, 'u'), Units({'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h'}),
-       Units({'u', 'u', 'u', 'u', 'u', 'u', 'u', 'u'})},
-      {"high bit", "\x80\xFF" "a", {0xC3, 0xA9}, Units({0xFF80, 0xFFFF, 'a', 0, 0, 0, 0, 0}),
+      {"exactly eight",
+       "abcdefgh",
+       {'1', '2', '3', '4', '5', '6', '7', '8'},
+       Units({'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h'}),
+       Units({'1', '2', '3', '4', '5', '6', '7', '8'})},
+      {"longer, user field without NUL", "abcdefghijklmnop", std::vector<uint8_t>(15, 'u'),
+       Units({'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h'}), Units({'u', 'u', 'u', 'u', 'u', 'u', 'u', 'u'})},
+      {"high bit",
+       "\x80\xFF"
+       "a",
+       {0xC3, 0xA9},
+       Units({0xFF80, 0xFFFF, 'a', 0, 0, 0, 0, 0}),
        Units({0xFFC3, 0xFFA9, 0, 0, 0, 0, 0, 0})},
   };
   for (const Case &c : cases) {

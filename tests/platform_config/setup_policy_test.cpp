@@ -34,8 +34,8 @@ TEST_F(SetupPolicy, PolicyByteIsSetOnlyWhenAllFourConditionsHoldAndNeverCleared)
     uint8_t conditions[4];
     uint8_t before, after;
   };
-  for (const Case &c : {Case{{1, 1, 1, 1}, 0, 1}, Case{{1, 1, 1, 0}, 1, 1}, Case{{1, 1, 1, 0}, 0, 0},
-                        Case{{2, 1, 1, 1}, 0, 0}}) {
+  for (const Case &c :
+       {Case{{1, 1, 1, 1}, 0, 1}, Case{{1, 1, 1, 0}, 1, 1}, Case{{1, 1, 1, 0}, 0, 0}, Case{{2, 1, 1, 1}, 0, 0}}) {
     std::vector<uint8_t> setup(SETUP_CONFIG_SIZE, 0);
     std::memcpy(&setup[234], c.conditions, 4);
     setup[233] = c.before;

@@ -54,7 +54,8 @@ TEST(Events, ProtocolNotifyHandsEachNewInterfaceToItsRegistration) {
   EFI_HANDLE handle = nullptr;
   ASSERT_EQ(bs->InstallProtocolInterface(&handle, &gSetupDataProtocolGuid, EFI_NATIVE_INTERFACE, &first), EFI_SUCCESS);
   EXPECT_EQ(bs->InstallProtocolInterface(&handle, &gSetupDataProtocolGuid, EFI_NATIVE_INTERFACE, &second),
-            EFI_INVALID_PARAMETER) << "one instance of a protocol per handle";
+            EFI_INVALID_PARAMETER)
+      << "one instance of a protocol per handle";
   EFI_HANDLE other = nullptr;
   bs->InstallProtocolInterface(&other, &gSetupDataProtocolGuid, EFI_NATIVE_INTERFACE, &second);
   EXPECT_EQ(gRuns.size(), 2u);

@@ -43,8 +43,7 @@ const Behaviour kRows[] = {
      EFI_INVALID_PARAMETER},
     {"PoolOfSizeMaxFailsCleanly", [](sim::Platform &p) { return Pool(p, EfiBootServicesData, SIZE_MAX); },
      EFI_OUT_OF_RESOURCES},
-    {"NoPagesIsNotARequest", [](sim::Platform &p) { return Pages(p, EfiBootServicesData, 0); },
-     EFI_INVALID_PARAMETER},
+    {"NoPagesIsNotARequest", [](sim::Platform &p) { return Pages(p, EfiBootServicesData, 0); }, EFI_INVALID_PARAMETER},
     {"TwoToThe52PagesFailCleanly", [](sim::Platform &p) { return Pages(p, EfiBootServicesData, 1ull << 52); },
      EFI_OUT_OF_RESOURCES},
     {"PartOfAPageAllocationCanBeFreed",
@@ -93,9 +92,8 @@ const Behaviour kRows[] = {
        std::vector<uint8_t> map(64 * 1024);
        UINTN size = map.size(), key = 0, descriptorSize = 0;
        UINT32 version = 0;
-       EFI_STATUS status =
-           Bs(p)->GetMemoryMap(&size, reinterpret_cast<EFI_MEMORY_DESCRIPTOR *>(map.data()), &key, &descriptorSize,
-                               &version);
+       EFI_STATUS status = Bs(p)->GetMemoryMap(&size, reinterpret_cast<EFI_MEMORY_DESCRIPTOR *>(map.data()), &key,
+                                               &descriptorSize, &version);
        bool found = false;
        for (UINTN offset = 0; offset + descriptorSize <= size; offset += descriptorSize) {
          const auto *descriptor = reinterpret_cast<const EFI_MEMORY_DESCRIPTOR *>(map.data() + offset);

@@ -166,9 +166,8 @@ const Behaviour kRows[] = {
     {"InstallMultipleInstallsAllOrNone",
      [](sim::Platform &p) {
        EFI_HANDLE handle = nullptr;
-       EFI_STATUS status = Bs(p)->InstallMultipleProtocolInterfaces(&handle, &gSetupDataProtocolGuid, &gFirst, &kOther,
-                                                                    &gSecond, &gSetupDataProtocolGuid, &gSecond,
-                                                                    nullptr);
+       EFI_STATUS status = Bs(p)->InstallMultipleProtocolInterfaces(
+           &handle, &gSetupDataProtocolGuid, &gFirst, &kOther, &gSecond, &gSetupDataProtocolGuid, &gSecond, nullptr);
        EXPECT_EQ(handle, nullptr) << "the new handle is gone again";
        EXPECT_EQ(simtest::Locate<void>(p, kOther), nullptr);
        return status;
@@ -187,8 +186,8 @@ const Behaviour kRows[] = {
      EFI_SUCCESS},
     {"AServiceNotModelledRecordsAFault",
      [](sim::Platform &p) {
-       auto connect = reinterpret_cast<EFI_STATUS(EFIAPI *)(EFI_HANDLE, EFI_HANDLE *, VOID *, BOOLEAN)>(
-           Bs(p)->ConnectController);
+       auto connect =
+           reinterpret_cast<EFI_STATUS(EFIAPI *)(EFI_HANDLE, EFI_HANDLE *, VOID *, BOOLEAN)>(Bs(p)->ConnectController);
        return connect(nullptr, nullptr, nullptr, TRUE);
      },
      EFI_UNSUPPORTED, 0, 1},
@@ -232,8 +231,8 @@ TEST(ServiceTables, EverySlotIsFilledAndTheHiiPlaceholdersHaveTheProtocolsSize) 
   ExpectFilled("EFI PCD", simtest::Locate<void>(platform, gEfiPcdProtocolGuid), 0, sizeof(EFI_PCD_PROTOCOL));
   // A member called: the fault names it.
   auto **font = simtest::Locate<void *>(platform, gEfiHiiFontProtocolGuid);
-  reinterpret_cast<EFI_STATUS(EFIAPI *)(VOID *, CHAR16, const VOID *, VOID **, UINTN *)>(font[2])(font, 0, nullptr, nullptr,
-                                                                                          nullptr);
+  reinterpret_cast<EFI_STATUS(EFIAPI *)(VOID *, CHAR16, const VOID *, VOID **, UINTN *)>(font[2])(font, 0, nullptr,
+                                                                                                  nullptr, nullptr);
   auto faults = platform.Trace().OfKind(sim::EffectKind::Fault);
   ASSERT_EQ(faults.size(), 1u);
   EXPECT_EQ(faults[0].what, "service HiiFont.GetGlyph not modelled");

@@ -61,8 +61,7 @@ const Behaviour kRows[] = {
        return ConvertAtTheSwitch(p, &local);
      },
      EFI_NOT_FOUND},
-    {"ConvertingTheRuntimeServicesTable", [](sim::Platform &p) { return ConvertAtTheSwitch(p, Rt(p)); },
-     EFI_SUCCESS},
+    {"ConvertingTheRuntimeServicesTable", [](sim::Platform &p) { return ConvertAtTheSwitch(p, Rt(p)); }, EFI_SUCCESS},
     {"ExitBootServicesWithAStaleMapKey",
      [](sim::Platform &p) {
        UINTN key = MapKey(p);

@@ -51,8 +51,10 @@ struct PoolCase {
 
 TEST(SmmSystemTable, PoolAndPagesComeFromSmramForRuntimeTypesOnly) {
   SmmBench bench;
-  const PoolCase cases[] = {{EfiRuntimeServicesData, EFI_SUCCESS}, {EfiRuntimeServicesCode, EFI_SUCCESS},
-                            {EfiBootServicesData, EFI_INVALID_PARAMETER}, {EfiACPIMemoryNVS, EFI_INVALID_PARAMETER}};
+  const PoolCase cases[] = {{EfiRuntimeServicesData, EFI_SUCCESS},
+                            {EfiRuntimeServicesCode, EFI_SUCCESS},
+                            {EfiBootServicesData, EFI_INVALID_PARAMETER},
+                            {EfiACPIMemoryNVS, EFI_INVALID_PARAMETER}};
   for (const PoolCase &c : cases) {
     SCOPED_TRACE(sim::MemoryTypeName(c.type));
     VOID *buffer = nullptr;
@@ -130,8 +132,9 @@ TEST(SxDispatcher, RegisterChecksItsParametersAndThePlatformsCombinations) {
   profile.sxUnsupported = {{SxS2, SxEntry}};
   sim::Platform platform(profile);
   EFI_SMM_SX_DISPATCH2_PROTOCOL *sx = nullptr;
-  ASSERT_EQ(platform.Core().SmmProtocols().Locate(gEfiSmmSxDispatch2ProtocolGuid, nullptr, reinterpret_cast<void **>(&sx)),
-            EFI_SUCCESS);
+  ASSERT_EQ(
+      platform.Core().SmmProtocols().Locate(gEfiSmmSxDispatch2ProtocolGuid, nullptr, reinterpret_cast<void **>(&sx)),
+      EFI_SUCCESS);
   const RegisterCase cases[] = {
       {"valid", true, true, true, SxS3, SxEntry, EFI_SUCCESS},
       {"exit phase", true, true, true, SxS3, SxExit, EFI_SUCCESS},
@@ -146,9 +149,9 @@ TEST(SxDispatcher, RegisterChecksItsParametersAndThePlatformsCombinations) {
     SCOPED_TRACE(c.name);
     EFI_SMM_SX_REGISTER_CONTEXT context{static_cast<EFI_SLEEP_TYPE>(c.type), static_cast<EFI_SLEEP_PHASE>(c.phase)};
     EFI_HANDLE handle = nullptr;
-    EXPECT_EQ(sx->Register(sx, c.function ? SxChild : nullptr, c.context ? &context : nullptr,
-                           c.handle ? &handle : nullptr),
-              c.status);
+    EXPECT_EQ(
+        sx->Register(sx, c.function ? SxChild : nullptr, c.context ? &context : nullptr, c.handle ? &handle : nullptr),
+        c.status);
   }
   EXPECT_EQ(platform.Core().SxDispatch().Registrations().size(), 2u);
 }

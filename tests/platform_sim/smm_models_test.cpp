@@ -118,8 +118,8 @@ TEST_F(LockBoxModel, MalformedOrRefusedRequestsAreAnsweredWithAClearStatus) {
       {"SMRAM", simtest::SaveRequest(gS3ScriptTableUsedLockBoxGuid, smram, 8), 72, EFI_SUCCESS, EFI_ACCESS_DENIED},
       {"attributes above 1", simtest::SetAttributesRequest(gS3ScriptTableLockBoxGuid, 2), 64, EFI_SUCCESS,
        EFI_INVALID_PARAMETER},
-      {"attributes of an unknown box", simtest::SetAttributesRequest(gS3ScriptTableUsedLockBoxGuid, 1), 64,
-       EFI_SUCCESS, EFI_NOT_FOUND},
+      {"attributes of an unknown box", simtest::SetAttributesRequest(gS3ScriptTableUsedLockBoxGuid, 1), 64, EFI_SUCCESS,
+       EFI_NOT_FOUND},
   };
   for (const BadRequest &test : cases) {
     SCOPED_TRACE(test.name);

@@ -123,7 +123,8 @@ const Behaviour kRows[] = {
        EFI_STATUS status = Rt(p)->GetVariable(kName, &kVendor, nullptr, &size, &value);
        auto reads = p.Trace().OfKind(sim::EffectKind::VariableRead);
        EXPECT_EQ(reads.size(), 1u);
-       if (!reads.empty()) EXPECT_EQ(reads[0].what, "Sample {01020304-0506-0708-090A-0B0C0D0E0F10} -> EFI_DEVICE_ERROR");
+       if (!reads.empty())
+         EXPECT_EQ(reads[0].what, "Sample {01020304-0506-0708-090A-0B0C0D0E0F10} -> EFI_DEVICE_ERROR");
        return status;
      },
      EFI_DEVICE_ERROR},

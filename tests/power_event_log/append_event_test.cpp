@@ -34,17 +34,16 @@ TEST_P(SlotChoice, TakesTheSlotOnePastTheHighestUsedOne) {
   EXPECT_EQ(log.Slot[c.slot].Year, 26);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    FreeMaps, SlotChoice,
-    ::testing::Values(SlotCase{"Fresh", kFreshMap, EFI_SUCCESS, 0},
-                      SlotCase{"Bits0To2Clear", ~0x7ull, EFI_SUCCESS, 3},
-                      // Slots 0 to 4 look free but lie below a used one: they stay unused.
-                      SlotCase{"OnlyBit5Clear", ~(1ull << 5), EFI_SUCCESS, 6},
-                      SlotCase{"Bit60Clear", ~(1ull << 60), EFI_SUCCESS, 61},
-                      SlotCase{"Bit61Clear", ~(1ull << 61), EFI_UNSUPPORTED, -1},
-                      SlotCase{"Bit63Clear", ~(1ull << 63), EFI_UNSUPPORTED, -1},
-                      SlotCase{"AllUsed", 0, EFI_UNSUPPORTED, -1}),
-    [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(FreeMaps, SlotChoice,
+                         ::testing::Values(SlotCase{"Fresh", kFreshMap, EFI_SUCCESS, 0},
+                                           SlotCase{"Bits0To2Clear", ~0x7ull, EFI_SUCCESS, 3},
+                                           // Slots 0 to 4 look free but lie below a used one: they stay unused.
+                                           SlotCase{"OnlyBit5Clear", ~(1ull << 5), EFI_SUCCESS, 6},
+                                           SlotCase{"Bit60Clear", ~(1ull << 60), EFI_SUCCESS, 61},
+                                           SlotCase{"Bit61Clear", ~(1ull << 61), EFI_UNSUPPORTED, -1},
+                                           SlotCase{"Bit63Clear", ~(1ull << 63), EFI_UNSUPPORTED, -1},
+                                           SlotCase{"AllUsed", 0, EFI_UNSUPPORTED, -1}),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 TEST(AppendEvent, OnErasedFlashEveryAppendIsNotReadyAndNothingIsWritten) {
   sim::Platform platform(SmmProfile(std::nullopt));

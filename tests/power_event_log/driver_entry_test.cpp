@@ -43,7 +43,8 @@ TEST(PowerEventLogEntry, ARefusedS2RegistrationFailsTheEntryBeforeTheStartRecord
   auto before = Span(platform);
   EXPECT_EQ(LoadDriver(platform).entryStatus, EFI_UNSUPPORTED);
   std::vector<int> types;
-  for (const auto &registration : platform.Core().SxDispatch().Registrations()) types.push_back(registration.context->Type);
+  for (const auto &registration : platform.Core().SxDispatch().Registrations())
+    types.push_back(registration.context->Type);
   EXPECT_EQ(types, (std::vector<int>{0, 1})) << "S0 and S1 stay registered; S3 to S5 never were";
   EXPECT_NE(LogProtocol(platform), nullptr) << "nothing done before the failure is undone";
   EXPECT_EQ(Span(platform), before) << "no start-up record";
@@ -73,7 +74,8 @@ TEST_P(SleepEntry, ThroughTheDispatcherAddsOneRecordForS3ToS5AndNoneBelow) {
     return;
   }
   EXPECT_EQ(log.FreeMap, ~3ull);
-  EXPECT_EQ(SlotBytes(log, 1), (std::vector<uint8_t>{26, 8, 17, 22, 41, 5, static_cast<uint8_t>(GetParam().state), 0xFF}));
+  EXPECT_EQ(SlotBytes(log, 1),
+            (std::vector<uint8_t>{26, 8, 17, 22, 41, 5, static_cast<uint8_t>(GetParam().state), 0xFF}));
   EXPECT_EQ(simtest::CountEffects(platform, sim::EffectKind::Fault), 0u) << "no boot service was called inside the SMI";
 }
 

@@ -79,8 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"RecordMovedOutsideTheSpan",
                     [](sim::Platform &, TagStoreEntry *table) { Find(table, kPlog)->Offset = 0x3000; }},
         HostileCase{"RecordEnlarged", [](sim::Platform &, TagStoreEntry *table) { Find(table, kPlog)->Size = 0x4000; }},
-        HostileCase{"TerminatorMoved",
-                    [](sim::Platform &, TagStoreEntry *table) { table[9].Offset = 0x2000; }},
+        HostileCase{"TerminatorMoved", [](sim::Platform &, TagStoreEntry *table) { table[9].Offset = 0x2000; }},
         HostileCase{"RecordWithoutCache",
                     [](sim::Platform &, TagStoreEntry *table) {
                       table[0].Cache = nullptr;

@@ -42,8 +42,8 @@ class RtcValues : public ::testing::TestWithParam<RtcCase> {};
 TEST_P(RtcValues, ConvertEachRegisterFromBcdAsWritten) {
   const RtcCase &c = GetParam();
   Bench bench;
-  bench.FreezeRegisters({{0x00, c.second}, {0x02, c.minute}, {0x04, c.hour}, {0x07, c.day}, {0x08, c.month},
-                         {0x09, c.year}});
+  bench.FreezeRegisters(
+      {{0x00, c.second}, {0x02, c.minute}, {0x04, c.hour}, {0x07, c.day}, {0x08, c.month}, {0x09, c.year}});
   EFI_TIME time = bench.Read();
   EXPECT_EQ(time.Year, c.expected[0]);
   EXPECT_EQ(time.Month, c.expected[1]);
@@ -79,9 +79,11 @@ TEST(ReadRtcRegister, MasksNmiForTheAccessAndLeavesIndexZeroUnmasked) {
   for (const sim::BusAccess &access : bench.platform.Bus().Log()) {
     seen.emplace_back(access.kind, access.address, access.kind == Kind::IoRead ? 0 : access.value);
   }
-  std::vector<std::tuple<Kind, uint64_t, uint64_t>> expected = {
-      {Kind::IoWrite, 0x70, 0x82}, {Kind::IoWrite, 0xED, 0}, {Kind::IoRead, 0x71, 0},
-      {Kind::IoWrite, 0xED, 0},    {Kind::IoWrite, 0x70, 0x00}};
+  std::vector<std::tuple<Kind, uint64_t, uint64_t>> expected = {{Kind::IoWrite, 0x70, 0x82},
+                                                                {Kind::IoWrite, 0xED, 0},
+                                                                {Kind::IoRead, 0x71, 0},
+                                                                {Kind::IoWrite, 0xED, 0},
+                                                                {Kind::IoWrite, 0x70, 0x00}};
   EXPECT_EQ(seen, expected);
   EXPECT_FALSE(bench.platform.Cmos().NmiMasked());
   EXPECT_EQ(bench.platform.Cmos().SelectedIndex(), 0);

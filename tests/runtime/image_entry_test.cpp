@@ -57,11 +57,11 @@ TEST(ImageEntry, PlatformConfigListRunsHiiLookupsInOrderBeforeTheTscStepAndTheDr
   sim::Platform platform(sim::PlatformProfile{});
   platform.Load("PlatformConfigDxe");
   const auto &log = platform.Core().CallLog();
-  std::vector<size_t> order = {IndexOf(log, "LocateProtocol HiiString"), IndexOf(log, "LocateProtocol HiiDatabase"),
-                               IndexOf(log, "LocateProtocol HiiConfigRouting"), IndexOf(log, "LocateProtocol HiiFont"),
-                               IndexOf(log, "LocateProtocol HiiImage"),
-                               IndexOf(log, "InstallConfigurationTable TscFrequency"),
-                               IndexOf(log, "LocateProtocol VariableWriteArch")};
+  std::vector<size_t> order = {
+      IndexOf(log, "LocateProtocol HiiString"),        IndexOf(log, "LocateProtocol HiiDatabase"),
+      IndexOf(log, "LocateProtocol HiiConfigRouting"), IndexOf(log, "LocateProtocol HiiFont"),
+      IndexOf(log, "LocateProtocol HiiImage"),         IndexOf(log, "InstallConfigurationTable TscFrequency"),
+      IndexOf(log, "LocateProtocol VariableWriteArch")};
   for (size_t index = 0; index < order.size(); ++index) ASSERT_LT(order[index], log.size()) << index;
   EXPECT_TRUE(std::is_sorted(order.begin(), order.end()));
 }

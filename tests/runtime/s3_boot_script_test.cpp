@@ -211,9 +211,9 @@ TEST(LockBoxRequests, ArgumentsAreCheckedBeforeSendingAndTheHandlersAnswerIsTheR
     SCOPED_TRACE(test.name);
     size_t before = platform.Core().Communication().Requests().size();
     EFI_STATUS status = test.save ? simtest::Call(probe->SaveLockBox, test.nullGuid ? nullptr : &guid,
-                                                       test.nullBuffer ? nullptr : buffer, test.lengthOrAttributes)
+                                                  test.nullBuffer ? nullptr : buffer, test.lengthOrAttributes)
                                   : simtest::Call(probe->SetLockBoxAttributes, test.nullGuid ? nullptr : &guid,
-                                                                test.lengthOrAttributes);
+                                                  test.lengthOrAttributes);
     EXPECT_EQ(status, test.expected);
     EXPECT_EQ(platform.Core().Communication().Requests().size(), before + (test.sent ? 1 : 0));
   }

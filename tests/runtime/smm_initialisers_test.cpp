@@ -77,7 +77,8 @@ struct PcdCase {
 };
 
 TEST(PcdProtocols, OnlyARuntimeImageOutsideSmmConvertsAndInsideSmmTheSmmTableIsKept) {
-  const PcdCase cases[] = {{"boot-services image", false, false, false}, {"runtime image in SMM", true, true, true},
+  const PcdCase cases[] = {{"boot-services image", false, false, false},
+                           {"runtime image in SMM", true, true, true},
                            {"boot-services image in SMM", false, true, true}};
   for (const PcdCase &test : cases) {
     SCOPED_TRACE(test.name);

@@ -76,11 +76,12 @@ TEST_P(DeadHardwareSweep, EndsInBoundedTimeWithTheDriversStatuses) {
   EXPECT_LT(elapsed, kBoundPs) << "virtual time " << elapsed / 1000000000ull << " ms";
   EXPECT_FALSE(outcome.reset);
   std::string statuses;
-  for (const auto &[step, status] : outcome.steps) statuses += " " + step + "=0x" + [](EFI_STATUS s) {
-    char text[20];
-    std::snprintf(text, sizeof(text), "%llX", static_cast<unsigned long long>(s));
-    return std::string(text);
-  }(status);
+  for (const auto &[step, status] : outcome.steps)
+    statuses += " " + step + "=0x" + [](EFI_STATUS s) {
+      char text[20];
+      std::snprintf(text, sizeof(text), "%llX", static_cast<unsigned long long>(s));
+      return std::string(text);
+    }(status);
   std::printf("%s / %s: %.1f ms virtual,%s\n", scenario.name, fault.name, elapsed / 1e9, statuses.c_str());
 
   // No dead device stops the driver from starting or its flash-independent operations
@@ -111,8 +112,8 @@ struct FlushCase {
 
 std::vector<FlushCase> FlushCases() {
   std::vector<FlushCase> cases;
-  for (tagtest::Flash flash : {tagtest::Flash::SpiBoot, tagtest::Flash::SpiSmmRegion, tagtest::Flash::Parallel,
-                               tagtest::Flash::FirmwareHub}) {
+  for (tagtest::Flash flash :
+       {tagtest::Flash::SpiBoot, tagtest::Flash::SpiSmmRegion, tagtest::Flash::Parallel, tagtest::Flash::FirmwareHub}) {
     cases.push_back({flash, "StuckBusy", [](sim::FlashFaults &f) { f.stuckBusy = true; }});
     cases.push_back({flash, "EraseFails", [](sim::FlashFaults &f) { f.failEveryErase = true; }});
     cases.push_back({flash, "ProgramFails", [](sim::FlashFaults &f) { f.failEveryProgram = true; }});

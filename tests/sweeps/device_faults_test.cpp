@@ -17,8 +17,8 @@ TEST(FlashAccessModel, ReadFlashAnswersAnyStatusErrorsWithoutTheBytes) {
     EFI_STATUS status;
     bool filled;
   };
-  for (const Case &c : {Case{EFI_ACCESS_DENIED, false}, Case{EFI_NOT_READY, false}, Case{EFI_WARN_BUFFER_TOO_SMALL, true},
-                        Case{EFI_SUCCESS, true}}) {
+  for (const Case &c : {Case{EFI_ACCESS_DENIED, false}, Case{EFI_NOT_READY, false},
+                        Case{EFI_WARN_BUFFER_TOO_SMALL, true}, Case{EFI_SUCCESS, true}}) {
     SCOPED_TRACE(c.status);
     sim::PlatformProfile profile = tagtest::FlashPlatform(tagtest::Flash::SpiBoot);
     profile.flashAccessStatus = c.status;
@@ -95,7 +95,8 @@ TEST(FlashModels, PowerCutInsideAnEraseOrAProgramLeavesHalfOfIt) {
     auto cells = platform.Flash().Peek(address, c.length);
     uint8_t done = c.erase ? 0xFF : 0x3C;
     uint8_t untouched = c.erase ? 0x00 : 0xFF;
-    EXPECT_EQ(std::vector<uint8_t>(cells.begin(), cells.begin() + c.length / 2), std::vector<uint8_t>(c.length / 2, done));
+    EXPECT_EQ(std::vector<uint8_t>(cells.begin(), cells.begin() + c.length / 2),
+              std::vector<uint8_t>(c.length / 2, done));
     EXPECT_EQ(std::vector<uint8_t>(cells.begin() + c.length / 2, cells.end()),
               std::vector<uint8_t>(c.length / 2, untouched));
   }

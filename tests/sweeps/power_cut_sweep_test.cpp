@@ -33,9 +33,9 @@ struct Record {
   uint32_t offset;
   uint32_t size;
 };
-const Record kRecords[] = {{"CNFG", 0x0000, 256},  {"MFG0", 0x0100, 256},  {"SLP2", 0x0200, 512},
-                           {"OEM2", 0x0400, 512},  {"SLP3", 0x0600, 512},  {"OEM5", 0x0800, 512},
-                           {"_DMI", 0x0A00, 2048}, {"CNF1", 0x1200, 256},  {"PLOG", 0x1300, 512}};
+const Record kRecords[] = {{"CNFG", 0x0000, 256},  {"MFG0", 0x0100, 256}, {"SLP2", 0x0200, 512},
+                           {"OEM2", 0x0400, 512},  {"SLP3", 0x0600, 512}, {"OEM5", 0x0800, 512},
+                           {"_DMI", 0x0A00, 2048}, {"CNF1", 0x1200, 256}, {"PLOG", 0x1300, 512}};
 constexpr size_t kSpan = 5376;
 
 // The flush of the SMM driver's typical event: a new "PLOG" record.
@@ -143,10 +143,9 @@ TEST_P(PowerCutSweep, EveryCutLosesAtMostTheRecordsNotYetWrittenBack) {
       // Records come back in table order after the erase: those before the cut are
       // whole, the one the cut fell in and every later one may be lost, no others.
       size_t intact = 0;
-      while (intact < std::size(kRecords) &&
-             std::equal(after.begin() + kRecords[intact].offset,
-                        after.begin() + kRecords[intact].offset + kRecords[intact].size,
-                        intended.begin() + kRecords[intact].offset)) {
+      while (intact < std::size(kRecords) && std::equal(after.begin() + kRecords[intact].offset,
+                                                        after.begin() + kRecords[intact].offset + kRecords[intact].size,
+                                                        intended.begin() + kRecords[intact].offset)) {
         ++intact;
       }
       for (size_t index = intact + 1; index < std::size(kRecords); ++index) {

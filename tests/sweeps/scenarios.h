@@ -15,7 +15,7 @@ namespace sweep {
 
 struct Outcome {
   std::vector<std::pair<std::string, EFI_STATUS>> steps;  // ("entry", status), ...
-  bool reset = false;  // the scenario ended in a platform reset
+  bool reset = false;                                     // the scenario ended in a platform reset
 
   // The status of a step, or nothing when the scenario never got to it.
   const EFI_STATUS *Status(const std::string &step) const;

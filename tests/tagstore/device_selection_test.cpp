@@ -57,8 +57,8 @@ TEST_P(CandidateWalk, TriesTheRememberedTokenThenTheOnesAfterItThenTheGenericDev
   const WalkCase &c = GetParam();
   std::vector<sim::FlashCandidate> candidates;
   for (UINTN token : c.table) {
-    bool identifies = token == kGeneric ||
-                      std::find(c.identifying.begin(), c.identifying.end(), token) != c.identifying.end();
+    bool identifies =
+        token == kGeneric || std::find(c.identifying.begin(), c.identifying.end(), token) != c.identifying.end();
     candidates.push_back(SpiCandidate(token, token == kGeneric ? kGeneric : identifies ? kPartId : 0x00AABBCC));
   }
   sim::Platform platform(SpiTable(candidates, c.remembered));
@@ -130,18 +130,19 @@ TEST_P(CandidateSizes, EntriesLargerThanTheirRoomRejectTheCandidate) {
   const OversizeCase &c = GetParam();
   sim::PlatformProfile profile = c.accessType == 3 ? FlashPlatform(Flash::SpiBoot) : FlashPlatform(Flash::Parallel);
   profile.pcds.clear();
-  std::vector<uint8_t> descriptor = sim::FlashDescriptor(c.accessType, c.accessType == 3 ? kPartId : 0x6DBF, 0, 16,
-                                                         2048);
+  std::vector<uint8_t> descriptor =
+      sim::FlashDescriptor(c.accessType, c.accessType == 3 ? kPartId : 0x6DBF, 0, 16, 2048);
   descriptor.resize(c.descriptorSize, 0);
-  std::vector<uint8_t> command = c.accessType == 3 ? sim::SpiCommandData()
-                                                   : sim::ParallelCommandData(0xFF800000, 0xFF805555, 0xFF802AAA);
+  std::vector<uint8_t> command =
+      c.accessType == 3 ? sim::SpiCommandData() : sim::ParallelCommandData(0xFF800000, 0xFF805555, 0xFF802AAA);
   command.resize(c.commandSize, 0);
   sim::AddFlashCandidate(profile, {0x20, descriptor, command, "Name", "Maker"});
   sim::SetChosenFlashToken(profile, 0);
   sim::Platform platform(profile);
   TAG_STORE_PROBE *probe = LoadProbe(platform);
   EXPECT_EQ(ChosenToken(platform), c.accepted ? 0x20u : kGeneric);
-  EXPECT_EQ(simtest::Call(probe->CurrentContext) != nullptr, c.accepted) << "a rejected record never reaches the context";
+  EXPECT_EQ(simtest::Call(probe->CurrentContext) != nullptr, c.accepted)
+      << "a rejected record never reaches the context";
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, CandidateSizes,
@@ -237,9 +238,9 @@ class SizeCodes : public ::testing::TestWithParam<SizeCodeCase> {};
 TEST_P(SizeCodes, FollowTheDeviceSizeFromTheDescriptor) {
   sim::PlatformProfile profile = FlashPlatform(Flash::Parallel);
   profile.pcds.clear();
-  sim::AddFlashCandidate(profile, {0x20, sim::FlashDescriptor(0, 0x6DBF, 0, GetParam().blockSize256,
-                                                              GetParam().blockCount),
-                                   sim::ParallelCommandData(0xFF800000, 0xFF805555, 0xFF802AAA), "P", "M"});
+  sim::AddFlashCandidate(profile,
+                         {0x20, sim::FlashDescriptor(0, 0x6DBF, 0, GetParam().blockSize256, GetParam().blockCount),
+                          sim::ParallelCommandData(0xFF800000, 0xFF805555, 0xFF802AAA), "P", "M"});
   sim::SetChosenFlashToken(profile, 0);
   sim::Platform platform(profile);
   FlashDeviceContext *context = simtest::Call(LoadProbe(platform)->CurrentContext);
@@ -316,12 +317,11 @@ INSTANTIATE_TEST_SUITE_P(
         SfdpCase{"Density1Mbit", sim::BuildSfdp(0xE5, 0x21, 0x000FFFFF), true, 1, 16, 32, 0x20000, 0x21},
         SfdpCase{"Density2GbitHasNoSizeCode", sim::BuildSfdp(0xE5, 0x21, 0x7FFFFFFF), true, 0xFF, 16, 0xFFFF,
                  0x10000000, 0x21},
-        SfdpCase{"Density4GbitAsPowerOfTwo", sim::BuildSfdp(0xE5, 0x21, 0x80000020), true, 0xFF, 16, 0xFFFF,
-                 0x20000000, 0x21},
-        SfdpCase{"Density8GbitAsPowerOfTwo", sim::BuildSfdp(0xE5, 0x21, 0x80000021), true, 0xFF, 16, 0xFFFF,
-                 0x40000000, 0x21},
-        SfdpCase{"Density16MbitAsPowerOfTwo", sim::BuildSfdp(0xE5, 0x21, 0x80000018), true, 5, 16, 512, 0x200000,
+        SfdpCase{"Density4GbitAsPowerOfTwo", sim::BuildSfdp(0xE5, 0x21, 0x80000020), true, 0xFF, 16, 0xFFFF, 0x20000000,
                  0x21},
+        SfdpCase{"Density8GbitAsPowerOfTwo", sim::BuildSfdp(0xE5, 0x21, 0x80000021), true, 0xFF, 16, 0xFFFF, 0x40000000,
+                 0x21},
+        SfdpCase{"Density16MbitAsPowerOfTwo", sim::BuildSfdp(0xE5, 0x21, 0x80000018), true, 5, 16, 512, 0x200000, 0x21},
         SfdpCase{"NoSignatureKeepsTheDescriptorGeometry", WithoutSignature(), true, 7, 16, 2048, 0x800000, 0x20},
         SfdpCase{"OneDwordTableKeepsTheDescriptorGeometry", ShortHeader(), true, 7, 16, 2048, 0x800000, 0x20},
         SfdpCase{"No4KiBErase", sim::BuildSfdp(0xE4, 0x21, 0x07FFFFFF), false, 0, 0, 0, 0, 0},
@@ -412,7 +412,7 @@ TEST_P(ProtocolBinding, BootServicesOutsideSmmAndTheSmmInstancesInside) {
   platform.Core().Protocols().Locate(gChipsetSpiProtocolGuid, nullptr, &bootSpi);
   platform.Core().SmmProtocols().Locate(gChipsetSmmSpiProtocolGuid, nullptr, &smmSpi);
   platform.Core().SmmProtocols().Locate(gRegionFlashProtocolGuid, nullptr, &region);
-  uint64_t expectedSpi = c.expectBootSpi ? reinterpret_cast<uint64_t>(bootSpi)
+  uint64_t expectedSpi = c.expectBootSpi  ? reinterpret_cast<uint64_t>(bootSpi)
                          : c.expectSmmSpi ? reinterpret_cast<uint64_t>(smmSpi)
                                           : 0;
   EXPECT_EQ(layer.ChipsetSpi, expectedSpi);

@@ -218,8 +218,8 @@ TEST(SpiWrite, ChipsetSpiWritesGoOutIn4KiBChunks) {
   std::vector<uint8_t> data = Pattern(10000, 0x07);
   UINTN length = data.size();
   EXPECT_EQ(simtest::Call(probe->WriteRange, 0xFFE00000, data.data(), &length), EFI_SUCCESS);
-  EXPECT_EQ(FlashTexts(platform), (std::vector<std::string>{
-                                      "ChipsetSpi Write linear 0x00E00000, 4096 bytes (at 0xFFE00000)",
+  EXPECT_EQ(FlashTexts(platform),
+            (std::vector<std::string>{"ChipsetSpi Write linear 0x00E00000, 4096 bytes (at 0xFFE00000)",
                                       "ChipsetSpi Write linear 0x00E01000, 4096 bytes (at 0xFFE01000)",
                                       "ChipsetSpi Write linear 0x00E02000, 1808 bytes (at 0xFFE02000)"}));
   EXPECT_EQ(FlashBytes(platform, 0xFFE00000, data.size()), data);
@@ -248,8 +248,8 @@ TEST(SpiErase, TheRegionServiceErases4KiBBlocksAtBiosRegionOffsetsThenCompletes)
   sim::Platform platform(FlashPlatform(Flash::SpiSmmRegion));
   TAG_STORE_PROBE *probe = LoadProbe(platform, true);
   EXPECT_EQ(simtest::Call(probe->EraseRange, 0xFFD80000, 0x2000), EFI_SUCCESS);
-  EXPECT_EQ(FlashTexts(platform), (std::vector<std::string>{
-                                      "RegionFlash EraseBlock offset 0x380000, 4096 bytes (at 0xFFD80000)",
+  EXPECT_EQ(FlashTexts(platform),
+            (std::vector<std::string>{"RegionFlash EraseBlock offset 0x380000, 4096 bytes (at 0xFFD80000)",
                                       "RegionFlash EraseBlock offset 0x381000, 4096 bytes (at 0xFFD81000)",
                                       "RegionFlash Complete"}));
 }
@@ -260,11 +260,10 @@ TEST(SpiWrite, TheRegionServiceWritesIn64KiBChunksAndReportsTheFirstFailure) {
   std::vector<uint8_t> data = Pattern(0x11000, 0x19);
   UINTN length = data.size();
   EXPECT_EQ(simtest::Call(probe->WriteRange, 0xFFA10000, data.data(), &length), EFI_SUCCESS);
-  EXPECT_EQ(FlashTexts(platform), (std::vector<std::string>{
-                                      "RegionFlash Write offset 0x010000, 65536 bytes (at 0xFFA10000)",
-                                      "RegionFlash Complete",
-                                      "RegionFlash Write offset 0x020000, 4096 bytes (at 0xFFA20000)",
-                                      "RegionFlash Complete"}));
+  EXPECT_EQ(FlashTexts(platform),
+            (std::vector<std::string>{
+                "RegionFlash Write offset 0x010000, 65536 bytes (at 0xFFA10000)", "RegionFlash Complete",
+                "RegionFlash Write offset 0x020000, 4096 bytes (at 0xFFA20000)", "RegionFlash Complete"}));
   EXPECT_EQ(FlashBytes(platform, 0xFFA10000, data.size()), data);
 
   // A failure in the first chunk is not hidden by the second chunk's success.
@@ -304,17 +303,16 @@ TEST_P(SpiAddresses, AreCheckedAndRoutedToTheRightService) {
 // 16-MiB flash: it starts at 0xFF000000 in memory; the BIOS region is 0xFFA00000-0xFFFFFFFF.
 INSTANTIATE_TEST_SUITE_P(
     Cases, SpiAddresses,
-    ::testing::Values(
-        SpiAddressCase{"FlashStart", Flash::SpiSmmRegion, 0xFF000000, 4, EFI_SUCCESS,
-                       "ChipsetSpi Write linear 0x00000000, 4 bytes (at 0xFF000000)"},
-        SpiAddressCase{"BelowTheFlash", Flash::SpiBoot, 0xFEFFFFFF, 1, EFI_INVALID_PARAMETER, ""},
-        SpiAddressCase{"BelowTheBiosRegion", Flash::SpiSmmRegion, 0xFF9FFFFF, 1, EFI_SUCCESS,
-                       "ChipsetSpi Write linear 0x009FFFFF, 1 bytes (at 0xFF9FFFFF)"},
-        SpiAddressCase{"BiosRegionStart", Flash::SpiSmmRegion, 0xFFA00000, 1, EFI_SUCCESS,
-                       "RegionFlash Write offset 0x000000, 1 bytes (at 0xFFA00000)"},
-        SpiAddressCase{"LastByteTakesTheSpiPath", Flash::SpiSmmRegion, 0xFFFFFFFF, 1, EFI_SUCCESS,
-                       "ChipsetSpi Write linear 0x00FFFFFF, 1 bytes (at 0xFFFFFFFF)"},
-        SpiAddressCase{"RunningPastTheTop", Flash::SpiBoot, 0xFFFFFFF0, 0x20, EFI_INVALID_PARAMETER, ""}),
+    ::testing::Values(SpiAddressCase{"FlashStart", Flash::SpiSmmRegion, 0xFF000000, 4, EFI_SUCCESS,
+                                     "ChipsetSpi Write linear 0x00000000, 4 bytes (at 0xFF000000)"},
+                      SpiAddressCase{"BelowTheFlash", Flash::SpiBoot, 0xFEFFFFFF, 1, EFI_INVALID_PARAMETER, ""},
+                      SpiAddressCase{"BelowTheBiosRegion", Flash::SpiSmmRegion, 0xFF9FFFFF, 1, EFI_SUCCESS,
+                                     "ChipsetSpi Write linear 0x009FFFFF, 1 bytes (at 0xFF9FFFFF)"},
+                      SpiAddressCase{"BiosRegionStart", Flash::SpiSmmRegion, 0xFFA00000, 1, EFI_SUCCESS,
+                                     "RegionFlash Write offset 0x000000, 1 bytes (at 0xFFA00000)"},
+                      SpiAddressCase{"LastByteTakesTheSpiPath", Flash::SpiSmmRegion, 0xFFFFFFFF, 1, EFI_SUCCESS,
+                                     "ChipsetSpi Write linear 0x00FFFFFF, 1 bytes (at 0xFFFFFFFF)"},
+                      SpiAddressCase{"RunningPastTheTop", Flash::SpiBoot, 0xFFFFFFF0, 0x20, EFI_INVALID_PARAMETER, ""}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST(SpiAccess, WithoutTheControllersDescriptorLinearAddressesAreRefusedButTheRegionServiceWorks) {
@@ -333,7 +331,8 @@ TEST(SpiAccess, WithoutTheControllersDescriptorLinearAddressesAreRefusedButTheRe
       EXPECT_EQ(simtest::Call(probe->WriteRange, 0xFFE00000, data.data(), &length), EFI_SUCCESS);
       EXPECT_EQ(FlashBytes(platform, 0xFFE00000, 16), data);
     }
-    EXPECT_EQ(simtest::Call(probe->WriteRange, 0xFF9FF000, data.data(), &length), EFI_INVALID_PARAMETER) << "below the BIOS region";
+    EXPECT_EQ(simtest::Call(probe->WriteRange, 0xFF9FF000, data.data(), &length), EFI_INVALID_PARAMETER)
+        << "below the BIOS region";
   }
 }
 

@@ -38,21 +38,15 @@ inline sim::PlatformProfile FlashPlatform(Flash flash) {
   sim::PlatformProfile profile;
   profile.name = FlashName(flash);
   switch (flash) {
-    case Flash::SpiBoot:
-      sim::UseSpiFlash(profile);
-      break;
+    case Flash::SpiBoot: sim::UseSpiFlash(profile); break;
     case Flash::SpiSmmRegion:
     case Flash::SpiSmmNoRegion:
       sim::UseSpiFlash(profile);
       profile.smmBase = true;
       profile.flash.regionFlashSmm = flash == Flash::SpiSmmRegion;
       break;
-    case Flash::Parallel:
-      sim::UseParallelJedecFlash(profile);
-      break;
-    case Flash::FirmwareHub:
-      sim::UseFirmwareHubFlash(profile);
-      break;
+    case Flash::Parallel: sim::UseParallelJedecFlash(profile); break;
+    case Flash::FirmwareHub: sim::UseFirmwareHubFlash(profile); break;
   }
   return profile;
 }

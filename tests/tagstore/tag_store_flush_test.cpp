@@ -175,8 +175,7 @@ TEST_P(FlushPowerCut, WhatTheEraseTookBeforeTheCutIsLost) {
   EXPECT_EQ(mfg0, std::vector<uint8_t>(expected.begin() + 0x100, expected.begin() + 0x200));
 }
 
-INSTANTIATE_TEST_SUITE_P(Commands, FlushPowerCut,
-                         ::testing::Values(PowerCutCase{1, 0x1000}, PowerCutCase{2, kErased}),
+INSTANTIATE_TEST_SUITE_P(Commands, FlushPowerCut, ::testing::Values(PowerCutCase{1, 0x1000}, PowerCutCase{2, kErased}),
                          [](const auto &info) { return "AfterErase" + std::to_string(info.param.afterCommand); });
 
 TEST(TagStoreFlush, TheReportListsTheFlashOperationsOfTheFlushingImage) {
@@ -196,8 +195,7 @@ TEST(TagStoreFlush, TheReportListsTheFlashOperationsOfTheFlushingImage) {
   for (const char *expected :
        {"TagStoreProbe         flash         ChipsetSpi Erase linear 0x00D80000, 8192 bytes (at 0xFFD80000)",
         "TagStoreProbe         flash         ChipsetSpi Write linear 0x00D81300, 512 bytes (at 0xFFD81300)",
-        "Chosen flash device (PCD 433): token 0x11 \"W25Q128JV\" \"Winbond\"",
-        "Flash commands: 2 erase, 21 program"}) {
+        "Chosen flash device (PCD 433): token 0x11 \"W25Q128JV\" \"Winbond\"", "Flash commands: 2 erase, 21 program"}) {
     EXPECT_NE(report.str().find(expected), std::string::npos) << expected << "\n" << report.str();
   }
 }
@@ -229,7 +227,8 @@ TEST_P(FlushWithoutErase, ProgramsInPlaceWhenEveryByteOnlyClearsBits) {
   std::copy(plog.begin(), plog.end(), block.begin() + 0x1300);
   if (c.erases != 0) std::fill(block.begin() + kSpan, block.end(), 0xFF);
   EXPECT_EQ(FlashBytes(platform, kBase, kErased), block) << "the same bytes either way";
-  for (TagStoreEntry *entry = simtest::Call(probe->Table); entry->Tag != TAG_STORE_TERMINATOR; ++entry) EXPECT_EQ(entry->Dirty, 0);
+  for (TagStoreEntry *entry = simtest::Call(probe->Table); entry->Tag != TAG_STORE_TERMINATOR; ++entry)
+    EXPECT_EQ(entry->Dirty, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Contents, FlushWithoutErase,

@@ -16,8 +16,8 @@ struct TemplateRow {
   uint64_t size;
   uint32_t offset;
 };
-constexpr TemplateRow kTemplate[] = {{"CNFG", 256, 0x0000}, {"MFG0", 256, 0x0100}, {"SLP2", 512, 0x0200},
-                                     {"OEM2", 512, 0x0400}, {"SLP3", 512, 0x0600}, {"OEM5", 512, 0x0800},
+constexpr TemplateRow kTemplate[] = {{"CNFG", 256, 0x0000},  {"MFG0", 256, 0x0100}, {"SLP2", 512, 0x0200},
+                                     {"OEM2", 512, 0x0400},  {"SLP3", 512, 0x0600}, {"OEM5", 512, 0x0800},
                                      {"_DMI", 2048, 0x0A00}, {"CNF1", 256, 0x1200}, {"PLOG", 512, 0x1300}};
 
 uint32_t Tag(const char *text) { return TAG_STORE_TAG(text[0], text[1], text[2], text[3]); }
@@ -145,8 +145,8 @@ TEST_P(TagStoreWriteCases, AWriteChangesTheCacheOfTheRecordAndOfItsMirrorOnly) {
 
 INSTANTIATE_TEST_SUITE_P(Records, TagStoreWriteCases,
                          ::testing::Values(WriteCase{"SLP3", "OEM5"}, WriteCase{"OEM5", "SLP3"},
-                                           WriteCase{"SLP2", "OEM2"}, WriteCase{"OEM2", "SLP2"},
-                                           WriteCase{"CNFG", ""}, WriteCase{"PLOG", ""}, WriteCase{"_DMI", ""}),
+                                           WriteCase{"SLP2", "OEM2"}, WriteCase{"OEM2", "SLP2"}, WriteCase{"CNFG", ""},
+                                           WriteCase{"PLOG", ""}, WriteCase{"_DMI", ""}),
                          [](const auto &info) { return std::string(info.param.tag).substr(info.param.tag[0] == '_'); });
 
 TEST(TagStoreRecords, UnknownTagsAreRefusedWithoutTouchingSizeOrBuffer) {

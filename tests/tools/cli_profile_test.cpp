@@ -138,16 +138,19 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"WrongFieldType", R"({"rtc": {"time": 1700000000}})",
                  "--profile {dir}/bad.json --flash {dir}/flash.bin run",
                  "bad.json: field \"rtc.time\": expected a time \"YYYY-MM-DD HH:MM:SS\""},
-        BadInput{"WrongFieldTypeDeep", R"({"variables": [{"name": "Setup", "guid": "SetupVariable", "attributes": true, "data": "00"}]})",
+        BadInput{"WrongFieldTypeDeep",
+                 R"({"variables": [{"name": "Setup", "guid": "SetupVariable", "attributes": true, "data": "00"}]})",
                  "--profile {dir}/bad.json --flash {dir}/flash.bin run", "field \"variables[0].attributes\": expected"},
         BadInput{"UnknownField", R"({"flash": {"parts": "spi"}})",
                  "--profile {dir}/bad.json --flash {dir}/flash.bin run", "field \"flash.parts\": unknown field"},
         BadInput{"RecordOfWrongSize", R"({"flash": {"records": {"PLOG": "4B 4F"}}})",
                  "--profile {dir}/bad.json --flash {dir}/flash.bin run",
                  "field \"flash.records.PLOG\": expected exactly 512 bytes"},
-        BadInput{"MissingProfile", "", "--profile {dir}/none.json --flash {dir}/flash.bin run", "none.json: cannot be read"},
+        BadInput{"MissingProfile", "", "--profile {dir}/none.json --flash {dir}/flash.bin run",
+                 "none.json: cannot be read"},
         BadInput{"BadSleepState", "", "--flash {dir}/flash.bin sleep S2", "S2"},
-        BadInput{"MissingImageDirectory", "", "--image-dir {dir}/nowhere --flash {dir}/flash.bin run", "no such directory"}),
+        BadInput{"MissingImageDirectory", "", "--image-dir {dir}/nowhere --flash {dir}/flash.bin run",
+                 "no such directory"}),
     [](const ::testing::TestParamInfo<BadInput> &info) { return info.param.name; });
 
 }  // namespace

@@ -6,8 +6,8 @@
 namespace simulator {
 
 constexpr int kExitSuccess = 0;
-constexpr int kExitFailed = 1;      // the scenario or a driver failed
-constexpr int kExitUsage = 2;       // usage or input error: nothing ran, no file changed
+constexpr int kExitFailed = 1;  // the scenario or a driver failed
+constexpr int kExitUsage = 2;   // usage or input error: nothing ran, no file changed
 
 // A file or argument the command cannot use; reported and answered with kExitUsage.
 class InputError : public std::runtime_error {

@@ -42,9 +42,8 @@ std::vector<uint8_t> ReadFlashImage(const std::string &path, const sim::FlashPro
   std::ifstream file(path, std::ios::binary);
   if (error || !file) throw InputError(path + ": cannot be read");
   if (size != expected) {
-    throw InputError(path + ": " + std::to_string(size) + " bytes, but the flash part of profile \"" +
-                     profileName + "\" holds " + std::to_string(expected) + " bytes (" +
-                     std::to_string(expected >> 20) + " MiB)");
+    throw InputError(path + ": " + std::to_string(size) + " bytes, but the flash part of profile \"" + profileName +
+                     "\" holds " + std::to_string(expected) + " bytes (" + std::to_string(expected >> 20) + " MiB)");
   }
   std::vector<uint8_t> image(size);
   if (!file.read(reinterpret_cast<char *>(image.data()), static_cast<std::streamsize>(size))) {

@@ -31,7 +31,6 @@ struct NorWrite {
   unsigned erasedBlocks = 0;
   uint64_t programmedBytes = 0;
 };
-NorWrite WriteNor(std::vector<uint8_t> &image, uint64_t offset, const std::vector<uint8_t> &bytes,
-                  uint64_t eraseBlock);
+NorWrite WriteNor(std::vector<uint8_t> &image, uint64_t offset, const std::vector<uint8_t> &bytes, uint64_t eraseBlock);
 
 }  // namespace simulator

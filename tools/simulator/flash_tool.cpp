@@ -61,9 +61,9 @@ void Info(const FlashToolRequest &request, const Image &image, std::ostream &out
   out << "Tag store at " << Hex(sim::kTagStoreBase, 8) << " (file offset " << Hex(image.tagStore, 6) << ")\n";
   char line[96];
   for (const json &record : records) {
-    std::snprintf(line, sizeof(line), "  %s  offset 0x%04X  %4u bytes  %s\n",
-                  record["tag"].get<std::string>().c_str(), record["offset"].get<unsigned>(),
-                  record["size"].get<unsigned>(), record["erased"].get<bool>() ? "erased" : "written");
+    std::snprintf(line, sizeof(line), "  %s  offset 0x%04X  %4u bytes  %s\n", record["tag"].get<std::string>().c_str(),
+                  record["offset"].get<unsigned>(), record["size"].get<unsigned>(),
+                  record["erased"].get<bool>() ? "erased" : "written");
     out << line;
   }
 }
@@ -83,8 +83,7 @@ void Dump(const FlashToolRequest &request, const Image &image, std::ostream &out
       std::snprintf(text, sizeof(text), "%s%02X", index ? " " : "", bytes[index]);
       hex += text;
     }
-    out << json{{"tag", record->tag}, {"offset", record->offset}, {"size", record->size}, {"hex", hex}}.dump(2)
-        << "\n";
+    out << json{{"tag", record->tag}, {"offset", record->offset}, {"size", record->size}, {"hex", hex}}.dump(2) << "\n";
     return;
   }
   out << "\"" << record->tag << "\" at tag store offset " << Hex(record->offset, 4) << ", " << record->size
@@ -166,8 +165,8 @@ sim::CalendarTime EventTime(const FlashToolRequest &request) {
 // Writes the new "PLOG" bytes into the image by NOR rules and the image to its file.
 void Store(const FlashToolRequest &request, Image &image, const std::vector<uint8_t> &record, std::ostream &out,
            const std::string &what) {
-  const NorWrite done = WriteNor(image.bytes, image.tagStore + Plog().offset, record,
-                                 FlashEraseBlock(request.profile.flash));
+  const NorWrite done =
+      WriteNor(image.bytes, image.tagStore + Plog().offset, record, FlashEraseBlock(request.profile.flash));
   WriteFlashImage(request.file, image.bytes);
   if (request.json) {
     out << json{{"done", what}, {"erasedBlocks", done.erasedBlocks}, {"programmedBytes", done.programmedBytes}}.dump(2)
@@ -189,7 +188,7 @@ void RunFlashTool(const FlashToolRequest &request, std::ostream &out) {
     case FlashAction::LogProvision: {
       if (sim::DecodePowerEventLog(RecordBytes(image, Plog())).provisioned) {
         throw InputError(request.file + ": the power-event log is already provisioned; \"flash log clear\" starts it "
-                         "afresh");
+                                        "afresh");
       }
       Store(request, image, sim::ProvisionedPowerEventLog(), out, "power-event log provisioned");
       return;

@@ -60,10 +60,12 @@ sim::PlatformProfile ChosenProfile(const Options &options) {
 void CheckImages(const Options &options, const sim::PlatformProfile &profile) {
   const bool host = profile.engine == sim::Engine::Host;
   if (!options.imageDir.empty()) {
-    if (!fs::is_directory(options.imageDir)) throw InputError("--image-dir " + options.imageDir + ": no such directory");
+    if (!fs::is_directory(options.imageDir))
+      throw InputError("--image-dir " + options.imageDir + ": no such directory");
     setenv(host ? "SIM_IMAGE_DIR" : "SIM_EFI_IMAGE_DIR", options.imageDir.c_str(), 1);
   }
-  const std::string directory = host ? sim::ImageLoader::DefaultDirectory() : sim::ImageLoader::DefaultFirmwareDirectory();
+  const std::string directory =
+      host ? sim::ImageLoader::DefaultDirectory() : sim::ImageLoader::DefaultFirmwareDirectory();
   for (const sim::ProfileImage &image : profile.images) {
     const fs::path path = fs::path(directory) / (image.name + (host ? ".so" : ".efi"));
     if (!fs::exists(path)) throw InputError("image " + image.name + ": " + path.string() + " does not exist");
@@ -88,7 +90,8 @@ int RunStory(const Options &options, Story story, int boots, const std::string &
       }
       profile.flash.contents = {{flashBase, std::move(image)}};
     } else if (flashSize == 0 || flashSize > 0x1000000) {
-      throw InputError(options.flashFile + ": the profile \"" + profile.name + "\" has no flash part of 16 MiB or less");
+      throw InputError(options.flashFile + ": the profile \"" + profile.name +
+                       "\" has no flash part of 16 MiB or less");
     }
   }
 
@@ -136,8 +139,9 @@ int main(int argc, char **argv) {
                  "flash image file: loaded before the run (created from the profile when absent) and written "
                  "back after it; for \"flash\", the image to work on")
       ->option_text("FILE");
-  app.add_option("--engine", options.engine, "emulated: the shipped .efi images on the emulated CPU (default); host: "
-                                             "the host images built from the same sources")
+  app.add_option("--engine", options.engine,
+                 "emulated: the shipped .efi images on the emulated CPU (default); host: "
+                 "the host images built from the same sources")
       ->check(CLI::IsMember({"emulated", "host"}))
       ->option_text("emulated|host");
   app.add_flag("--json", options.json, "print JSON instead of the readable report");

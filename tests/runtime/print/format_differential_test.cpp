@@ -14,11 +14,11 @@
 namespace {
 
 struct Directive {
-  std::string Engine; // format text for the engine ("l" for 64-bit)
-  std::string C;      // format text for snprintf ("ll" for 64-bit)
+  std::string Engine;  // format text for the engine ("l" for 64-bit)
+  std::string C;       // format text for snprintf ("ll" for 64-bit)
   char Conversion = 0;
   bool Is64 = false;
-  UINT64 Slot = 0; // what the engine's 64-bit slot holds
+  UINT64 Slot = 0;  // what the engine's 64-bit slot holds
 };
 
 UINT64 PickValue(std::mt19937_64 &Rng) {
@@ -38,14 +38,10 @@ UINT64 PickValue(std::mt19937_64 &Rng) {
                                   (UINT64)-1000,
                                   (UINT64)-1};
   switch (Rng() % 4) {
-  case 0:
-    return kEdges[Rng() % (sizeof kEdges / sizeof kEdges[0])];
-  case 1:
-    return Rng() % 2000 - 1000; // small, either sign
-  case 2:
-    return Rng() >> (Rng() % 64); // any magnitude
-  default:
-    return Rng();
+    case 0: return kEdges[Rng() % (sizeof kEdges / sizeof kEdges[0])];
+    case 1: return Rng() % 2000 - 1000;    // small, either sign
+    case 2: return Rng() >> (Rng() % 64);  // any magnitude
+    default: return Rng();
   }
 }
 
@@ -161,10 +157,9 @@ TEST(FormatDifferential, IntegerDirectivesMatchSnprintf) {
     std::u16string WideFormat(EngineFormat.begin(), EngineFormat.end());
     char16_t Wide[512];
     N = FormatUcs2(Wide, sizeof Wide, WideFormat.c_str(), D[0].Slot, D[1].Slot, D[2].Slot);
-    ASSERT_TRUE(std::u16string(Wide) == std::u16string(Expected.begin(), Expected.end()))
-        << "format: " << EngineFormat;
+    ASSERT_TRUE(std::u16string(Wide) == std::u16string(Expected.begin(), Expected.end())) << "format: " << EngineFormat;
     ASSERT_EQ(N, Expected.size()) << "format: " << EngineFormat;
   }
 }
 
-} // namespace
+}  // namespace

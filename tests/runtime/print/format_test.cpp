@@ -303,7 +303,7 @@ TEST(FormatEngine, StatusOutsideTheTablePrintsLow32BitsInHex) {
 
 // A guard area after the buffer shows any write past its end.
 class BufferEnd : public ::testing::Test {
-protected:
+ protected:
   static constexpr size_t kGuard = 16;
   unsigned char Bytes[64 + kGuard];
 
@@ -348,16 +348,16 @@ struct CutCase {
 };
 
 const CutCase kCuts[] = {
-    {"abcdefgh", 0, 5, "abcd"},      // longer text cut
-    {"abcd", 0, 5, "abcd"},          // exact fit
-    {"abc", 0, 5, "abc"},            // room to spare
-    {"%8d", 42, 5, "    "},          // cut in the leading blanks
-    {"%08x", 0x1A, 5, "0000"},       // cut in the zero fill
-    {"%-8d|", 42, 5, "42  "},        // cut in the trailing blanks
-    {"%,d", 1234567, 4, "1,2"},      // cut at a group separator
-    {"ab\n", 0, 4, "ab\r"},          // cut inside the "\r\n" pair
-    {"ab\ncd", 0, 5, "ab\r\n"},      // the pair fits, nothing after
-    {"%*d", 1ull << 62, 6, "     "}, // a huge width from the argument list
+    {"abcdefgh", 0, 5, "abcd"},       // longer text cut
+    {"abcd", 0, 5, "abcd"},           // exact fit
+    {"abc", 0, 5, "abc"},             // room to spare
+    {"%8d", 42, 5, "    "},           // cut in the leading blanks
+    {"%08x", 0x1A, 5, "0000"},        // cut in the zero fill
+    {"%-8d|", 42, 5, "42  "},         // cut in the trailing blanks
+    {"%,d", 1234567, 4, "1,2"},       // cut at a group separator
+    {"ab\n", 0, 4, "ab\r"},           // cut inside the "\r\n" pair
+    {"ab\ncd", 0, 5, "ab\r\n"},       // the pair fits, nothing after
+    {"%*d", 1ull << 62, 6, "     "},  // a huge width from the argument list
     {"%.*d", 1ull << 62, 6, "00000"},
 };
 
@@ -474,4 +474,4 @@ TEST(FormatEngine, GuidIntoUcs2Output) {
   EXPECT_TRUE(std::u16string(Buffer) == u"5B1B31A1-9562-11D2-8E3F-00A0C969723B");
 }
 
-} // namespace
+}  // namespace

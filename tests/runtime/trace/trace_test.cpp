@@ -21,7 +21,7 @@ using Kind = sim::BusAccess::Kind;
 
 constexpr uint64_t kPmcConfig = 0xE00FA000;  // 0:31.2
 constexpr uint64_t kWindow = 0xFE200000;
-constexpr uint64_t kChannel = 0xFE200380;    // master 32, channel 14
+constexpr uint64_t kChannel = 0xFE200380;  // master 32, channel 14
 constexpr EFI_GUID kOrigin = {0x8F7E1A3A, 0x9657, 0x44F0, {0xB9, 0xE6, 0x4E, 0xF7, 0x4B, 0x22, 0xD5, 0x43}};
 const std::string kText41 = "TraceHub : POSTCODE=<41>\r\n";
 
@@ -89,7 +89,8 @@ struct Bench {
   std::vector<sim::Allocation> NewAllocations(const std::vector<sim::Allocation> &before) {
     std::vector<sim::Allocation> added;
     for (const sim::Allocation &block : platform.Memory().DriverAllocations()) {
-      bool old = std::any_of(before.begin(), before.end(), [&](const sim::Allocation &b) { return b.address == block.address; });
+      bool old = std::any_of(before.begin(), before.end(),
+                             [&](const sim::Allocation &b) { return b.address == block.address; });
       if (!old) added.push_back(block);
     }
     return added;
@@ -251,7 +252,8 @@ TEST(TraceHub, TextIsSentWidestWritesFirstWithOrWithoutItsLength) {
   for (const Case &c : cases) {
     SCOPED_TRACE(c.text + (c.lengthFollows ? " with length" : " without length"));
     Bench bench;
-    EXPECT_EQ(simtest::Call(bench.probe->TraceHubWriteText, 0xF, c.text.data(), c.text.size(), c.lengthFollows), EFI_SUCCESS);
+    EXPECT_EQ(simtest::Call(bench.probe->TraceHubWriteText, 0xF, c.text.data(), c.text.size(), c.lengthFollows),
+              EFI_SUCCESS);
     const auto &messages = bench.platform.TraceHubWindow().Messages();
     ASSERT_EQ(messages.size(), 1u);
     const sim::TraceHubMessage &message = messages[0];
