@@ -412,7 +412,7 @@ void Emulator::OnOut(uc_engine *, uint32_t port, int size, uint32_t value, void 
   }
 }
 
-void Emulator::OnDeviceAccess(uc_engine *uc, int type, uint64_t address, int size, int64_t value, void *self) {
+void Emulator::OnDeviceAccess(uc_engine *, int type, uint64_t address, int size, int64_t value, void *self) {
   auto *emulator = static_cast<Emulator *>(self);
   try {
     if (type == UC_MEM_WRITE) {
