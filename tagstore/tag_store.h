@@ -33,12 +33,36 @@ EFI_LAYOUT_OFFSET(TagStoreEntry, Cache, 14);
 EFI_LAYOUT_OFFSET(TagStoreEntry, Offset, 22);
 static_assert(sizeof(TagStoreEntry) * TAG_STORE_ENTRY_COUNT == 260, "tag store table size");
 
-// Library step: locate the shared table or create and publish it.
+// Library step: locate the shared table or create and publish it. EFI_SUCCESS when the
+// table of another image is shared or this image's table is installed; on a failed
+// creation every buffer it took is freed, the store stays without a table and the
+// allocation's status is returned; on a failed installation that status is returned and
+// the table stays in use by this image. Runs after device selection; no waits.
 EFI_STATUS EFIAPI TagStoreInit(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *SystemTable);
-// Buffer must hold the record's whole size; Size receives it.
+
+// Reads, writes and flushes answer FALSE, touching neither *Size nor the buffer, when there
+// is no table, the table is empty or the tag is not in it. They are not reentrant: the
+// DXE and SMM users never run at the same time.
+
+// Copies the record into Buffer (room for the record's whole size) and its size into
+// *Size. The first read of a record fills its cache from the memory-mapped flash; later
+// reads return the cache. No waits.
 BOOLEAN TagStoreRead(UINT32 Tag, UINT64 *Size, VOID *Buffer);
 // The same for a caller whose buffer has a fixed size: FALSE, touching neither Size nor
 // Buffer, when the record is larger than BufferSize.
 BOOLEAN TagStoreReadBounded(UINT32 Tag, UINT64 *Size, VOID *Buffer, UINT64 BufferSize);
+// Replaces the cached record with the record's size of bytes from Buffer and marks it
+// dirty; the partner of a mirrored pair ("SLP3"/"OEM5", "SLP2"/"OEM2") takes the same
+// bytes. *Size receives the size of the last record written. Nothing reaches the flash
+// before TagStoreFlush. No waits.
 BOOLEAN TagStoreWrite(UINT32 Tag, UINT64 *Size, const VOID *Buffer);
+// Writes the dirty records back. TRUE when nothing was dirty or the table is empty. When
+// the new contents only clear bits of the flash, the records that differ are programmed
+// in place without an erase: TRUE when every program succeeded, FALSE otherwise (a record
+// whose program failed stays dirty). Otherwise the 8 KiB block is erased and every record
+// written back: FALSE, with every record still dirty and cached, when the erase fails
+// (or no flash device was selected); TRUE after the erase, a record whose write failed
+// staying dirty for the next flush. FALSE without a table.
+// Blocking bound: the flash layer's erase of 8 KiB and the programs of the
+// records (flash_layer.h).
 BOOLEAN TagStoreFlush(VOID);

@@ -1,11 +1,14 @@
-// Memory, GUID and string routines shared by every image.
+// Memory, GUID and string routines shared by every image. All are pure byte loops: they
+// cannot fail, do not block, and trust the caller for every pointer and length (each
+// buffer valid for the length given, each string terminated).
 #pragma once
 
 #include "runtime/uefi/types.h"
 
 // Overlap-safe copy; returns Destination.
 VOID *CopyMem(VOID *Destination, const VOID *Source, UINTN Length);
-// Forward byte copy without overlap handling, and its status-returning wrapper.
+// Forward byte copy without overlap handling (the ranges must not overlap), and its
+// wrapper for tables of status-returning steps (always EFI_SUCCESS).
 VOID CopyBytes(VOID *Destination, const VOID *Source, UINTN Length);
 EFI_STATUS CopyBytesStatus(VOID *Destination, const VOID *Source, UINTN Length);
 VOID *ZeroMem(VOID *Buffer, UINTN Length);

@@ -3,6 +3,10 @@
 
 #include "runtime/uefi/types.h"
 
-// Returns the code. Callers check PostCodeReportingEnabled first.
+// Writes the code's low 16 bits to port 0x80, mirrors it as the trace-hub text
+// "TraceHub : POSTCODE=<xx>" and keeps its low byte in CMOS bank 2 at 0x6A. Cannot fail
+// and does not wait (the trace hub drops what it cannot take). Returns the code.
+// Callers check PostCodeReportingEnabled first.
 UINT32 EmitPostCode(UINT32 Code);
+// Whether this image was built to report post codes.
 BOOLEAN PostCodeReportingEnabled(VOID);
