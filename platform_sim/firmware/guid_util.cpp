@@ -109,10 +109,19 @@ std::string StatusText(EFI_STATUS status) {
                                         "EFI_ABORTED",          "EFI_ICMP_ERROR",           "EFI_TFTP_ERROR",
                                         "EFI_PROTOCOL_ERROR",   "EFI_INCOMPATIBLE_VERSION", "EFI_SECURITY_VIOLATION",
                                         "EFI_CRC_ERROR",        "EFI_END_OF_MEDIA"};
-  if (status == EFI_SUCCESS) return kErrors[0];
+  static const char *const kWarnings[] = {"EFI_SUCCESS",
+                                          "EFI_WARN_UNKNOWN_GLYPH",
+                                          "EFI_WARN_DELETE_FAILURE",
+                                          "EFI_WARN_WRITE_FAILURE",
+                                          "EFI_WARN_BUFFER_TOO_SMALL",
+                                          "EFI_WARN_STALE_DATA",
+                                          "EFI_WARN_FILE_SYSTEM",
+                                          "EFI_WARN_RESET_REQUIRED"};
   if (EFI_ERROR(status)) {
     uint64_t code = status & ~EFI_ERROR_BIT;
     if (code < sizeof(kErrors) / sizeof(kErrors[0])) return kErrors[code];
+  } else if (status < sizeof(kWarnings) / sizeof(kWarnings[0])) {
+    return kWarnings[status];
   }
   char text[32];
   std::snprintf(text, sizeof(text), "status 0x%llX", static_cast<unsigned long long>(status));

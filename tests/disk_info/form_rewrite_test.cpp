@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/disk_info/form_host.h"
+#include "tests/support/case_names.h"
 
 namespace {
 
@@ -107,6 +108,7 @@ struct HostileCase {
   Bytes exported;
   EFI_STATUS status;
 };
+SIMTEST_PRINTS_CASE(HostileCase)
 
 class UpdateFormHostile : public testing::TestWithParam<HostileCase> {};
 

@@ -8,6 +8,7 @@
 #include "disk_info/disk_info.h"
 #include "platform_sim/storage/identify_blocks.h"
 #include "runtime/uefi/status.h"
+#include "tests/support/case_names.h"
 
 namespace {
 
@@ -22,6 +23,7 @@ struct TextCase {
   std::string field;  // raw bytes of the field as the drive stores them
   std::u16string shown;
 };
+SIMTEST_PRINTS_CASE(TextCase)
 
 std::string Blanks(size_t count) { return std::string(count, ' '); }
 

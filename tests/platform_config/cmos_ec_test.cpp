@@ -114,6 +114,7 @@ TEST_F(PlatformConfigHardware, AControllerThatStopsRespondingEndsTheSequenceWith
   };
   for (const Case &c :
        {Case{sim::EcResponsiveness::Dead, {}}, Case{sim::EcResponsiveness::Mute, Concat({kWriteRam, kExtended})}}) {
+    SCOPED_TRACE(c.mode == sim::EcResponsiveness::Dead ? "dead controller" : "mute controller");
     sim::PlatformProfile profile;
     profile.ecResponsiveness = c.mode;
     Boot(profile);

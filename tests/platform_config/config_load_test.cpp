@@ -39,6 +39,7 @@ TEST_F(ConfigLoad, ManufacturingFlagsFromMfg0ThenCnf1) {
   };
   for (const Case &c :
        {Case{1, 0x00, 1, 0}, Case{1, 0xFF, 1, 0}, Case{0, 0xFF, 0, 2}, Case{0, 0x00, 1, 2}, Case{2, 0x00, 1, 2}}) {
+    SCOPED_TRACE(::testing::Message() << "mfg0 flag " << int(c.mfg0Flag) << ", cnf1 first " << int(c.cnf1First));
     configtest::Manufacturing records;
     records.mfg0Flag = c.mfg0Flag;
     records.cnf1First = c.cnf1First;
@@ -69,6 +70,8 @@ TEST_F(ConfigLoad, LoadFlagLetsTheFlushedCnf1ByteDecideByte121) {
   };
   for (const Case &c : {Case{std::nullopt, 0xFF, 0x77}, Case{0x7A, 0xFF, 2}, Case{0x7A, 0x00, 0}, Case{0x7A, 0x12, 0},
                         Case{0x99, 0xFF, 0x77}}) {
+    SCOPED_TRACE(::testing::Message() << "load flag " << (c.loadFlag ? int(*c.loadFlag) : -1) << ", flash byte "
+                                      << int(c.flashByte));
     configtest::Manufacturing records;
     records.cnf1Byte70 = c.flashByte;
     auto profile = WithSetup(ConfigProfile(records));
@@ -107,6 +110,7 @@ TEST_F(ConfigLoad, PasswordsAreWidenedIntoExactlySixteenBytes) {
        Units({0xFFC3, 0xFFA9, 0, 0, 0, 0, 0, 0})},
   };
   for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
     auto profile = WithSetup(ConfigProfile());
     profile.flash.contents.push_back({configtest::kPasswordBlock, PasswordBlock(c.master, c.user)});
     Boot(profile);
@@ -133,6 +137,7 @@ TEST_F(ConfigLoad, NoPasswordIsWrittenWithoutAValidBlockAndTheOperationGoesOn) {
       {"flash read fails", PasswordBlock("abc", {'x'}), true, true},
   };
   for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
     auto profile = WithSetup(ConfigProfile());
     profile.flash.contents.push_back({configtest::kPasswordBlock, c.block});
     profile.flashAccessProtocol = c.flashAccessProtocol;
@@ -154,6 +159,7 @@ TEST_F(ConfigLoad, SetupThatCannotBeReadIsReportedAfterEveryEarlierStep) {
   };
   for (const Case &c : {Case{SETUP_CONFIG_SIZE + 1, EFI_BUFFER_TOO_SMALL}, Case{std::nullopt, EFI_NOT_FOUND},
                         Case{SETUP_CONFIG_SIZE - 100, EFI_SUCCESS}}) {
+    SCOPED_TRACE(::testing::Message() << "Setup size " << (c.setupSize ? std::to_string(*c.setupSize) : "absent"));
     auto profile = ConfigProfile();
     if (c.setupSize) profile = WithSetup(profile, *c.setupSize);
     profile.flash.contents.push_back({configtest::kPasswordBlock, PasswordBlock("pw", {'u'})});

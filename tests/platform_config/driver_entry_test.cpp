@@ -7,6 +7,7 @@
 #include "runtime/uefi/guids.h"
 #include "runtime/uefi/status.h"
 #include "tests/support/sim_helpers.h"
+#include "tests/support/case_names.h"
 
 namespace {
 
@@ -155,10 +156,11 @@ struct FailedEntryCase {
   bool variableWriteAtBoot;
 };
 
-std::string CaseName(const ::testing::TestParamInfo<FailedEntryCase> &info) {
-  return std::string(info.param.fault == EntryFault::InterfacePool ? "NoPoolForTheInterface" : "InstallationRefused") +
-         (info.param.variableWriteAtBoot ? "_VariableWriteAlreadyThere" : "_VariableWriteLater");
+std::string NameOf(const FailedEntryCase &c) {
+  return std::string(c.fault == EntryFault::InterfacePool ? "NoPoolForTheInterface" : "InstallationRefused") +
+         (c.variableWriteAtBoot ? "_VariableWriteAlreadyThere" : "_VariableWriteLater");
 }
+SIMTEST_PRINTS_CASE(FailedEntryCase)
 
 class FailedEntry : public ::testing::TestWithParam<FailedEntryCase> {};
 
@@ -204,6 +206,6 @@ INSTANTIATE_TEST_SUITE_P(PlatformConfigEntry, FailedEntry,
                                            FailedEntryCase{EntryFault::InterfacePool, true},
                                            FailedEntryCase{EntryFault::Installation, false},
                                            FailedEntryCase{EntryFault::Installation, true}),
-                         CaseName);
+                         simtest::CaseName<FailedEntryCase>);
 
 }  // namespace

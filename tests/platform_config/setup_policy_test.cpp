@@ -4,6 +4,7 @@
 
 #include "platform_config/setup_records.h"
 #include "tagstore/tag_store.h"
+#include "tests/support/case_names.h"
 
 namespace {
 
@@ -36,6 +37,9 @@ TEST_F(SetupPolicy, PolicyByteIsSetOnlyWhenAllFourConditionsHoldAndNeverCleared)
   };
   for (const Case &c :
        {Case{{1, 1, 1, 1}, 0, 1}, Case{{1, 1, 1, 0}, 1, 1}, Case{{1, 1, 1, 0}, 0, 0}, Case{{2, 1, 1, 1}, 0, 0}}) {
+    SCOPED_TRACE(::testing::Message() << "conditions " << int(c.conditions[0]) << int(c.conditions[1])
+                                      << int(c.conditions[2]) << int(c.conditions[3]) << ", policy byte before "
+                                      << int(c.before));
     std::vector<uint8_t> setup(SETUP_CONFIG_SIZE, 0);
     std::memcpy(&setup[234], c.conditions, 4);
     setup[233] = c.before;
@@ -51,12 +55,14 @@ TEST_F(SetupPolicy, PolicyByteIsSetOnlyWhenAllFourConditionsHoldAndNeverCleared)
 }
 
 struct PchCase {
+  const char *name;
   uint8_t mfg0Flag;
   uint8_t overrideMarker;
   uint8_t byte23;
   bool resets;
   uint8_t byte23After;
 };
+SIMTEST_PRINTS_CASE(PchCase)
 
 class PchSetupDecision : public SetupPolicy, public ::testing::WithParamInterface<PchCase> {};
 
@@ -82,10 +88,15 @@ TEST_P(PchSetupDecision, Byte23FollowsManufacturingThenOverrideAndResetsOnChange
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, PchSetupDecision,
-                         ::testing::Values(PchCase{1, 0x00, 1, true, 0}, PchCase{1, 0xAA, 0, false, 0},
-                                           PchCase{0, 0xAA, 0, false, 0}, PchCase{0, 0x00, 0, true, 1},
-                                           PchCase{0, 0xAB, 1, false, 1}, PchCase{2, 0x00, 1, false, 1},
-                                           PchCase{0, 0xAA, 2, true, 0}, PchCase{0, 0x00, 2, true, 1}));
+                         ::testing::Values(PchCase{"Mfg1ClearsByte23AndResets", 1, 0x00, 1, true, 0},
+                                           PchCase{"Mfg1AlreadyClearNoReset", 1, 0xAA, 0, false, 0},
+                                           PchCase{"OverrideAlreadyClearNoReset", 0, 0xAA, 0, false, 0},
+                                           PchCase{"NeitherSetsByte23AndResets", 0, 0x00, 0, true, 1},
+                                           PchCase{"OtherMarkerIsNoOverride", 0, 0xAB, 1, false, 1},
+                                           PchCase{"Mfg2IsNotManufacturing", 2, 0x00, 1, false, 1},
+                                           PchCase{"OverrideClearsAByte23Of2", 0, 0xAA, 2, true, 0},
+                                           PchCase{"NeitherSetsAByte23Of2", 0, 0x00, 2, true, 1}),
+                         simtest::CaseName<PchCase>);
 
 TEST_F(SetupPolicy, VariableProblemsAreReportedWithoutWriteOrReset) {
   struct Case {
@@ -101,6 +112,7 @@ TEST_F(SetupPolicy, VariableProblemsAreReportedWithoutWriteOrReset) {
       {"write refused", PchSetup(0), true, EFI_WRITE_PROTECTED},
   };
   for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
     auto profile = ConfigProfile();
     profile.cmosBank2[0x50] = 0x00;  // wants byte 23 = 1
     if (c.pchSetup) PutVariable(profile, u"PchSetup", gPchSetupVariableGuid, *c.pchSetup);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/power_event_log/log_fixture.h"
+#include "tests/support/case_names.h"
 
 namespace {
 
@@ -14,6 +15,7 @@ struct SlotCase {
   EFI_STATUS status;
   int slot;  // -1: nothing written
 };
+SIMTEST_PRINTS_CASE(SlotCase)
 
 class SlotChoice : public ::testing::TestWithParam<SlotCase> {};
 

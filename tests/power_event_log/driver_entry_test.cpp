@@ -5,6 +5,7 @@
 
 #include "tests/power_event_log/log_fixture.h"
 #include "tests/support/sim_helpers.h"
+#include "tests/support/case_names.h"
 
 namespace {
 
@@ -56,6 +57,8 @@ struct SleepCase {
   int state;
   bool logs;
 };
+std::string NameOf(const SleepCase &c) { return "S" + std::to_string(c.state); }
+SIMTEST_PRINTS_CASE(SleepCase)
 
 class SleepEntry : public ::testing::TestWithParam<SleepCase> {};
 
@@ -82,7 +85,7 @@ TEST_P(SleepEntry, ThroughTheDispatcherAddsOneRecordForS3ToS5AndNoneBelow) {
 INSTANTIATE_TEST_SUITE_P(States, SleepEntry,
                          ::testing::Values(SleepCase{0, false}, SleepCase{1, false}, SleepCase{2, false},
                                            SleepCase{3, true}, SleepCase{4, true}, SleepCase{5, true}),
-                         [](const auto &info) { return "S" + std::to_string(info.param.state); });
+                         simtest::CaseName<SleepCase>);
 
 TEST(SxHandler, S5At070809On3February2027FillsTheSlotAndKeepsByte7) {
   std::vector<uint8_t> record = LogRecord(~0x3ull);

@@ -7,6 +7,7 @@
 #include "platform_sim/memory/arena.h"
 #include "tests/power_event_log/log_fixture.h"
 #include "tests/support/sim_helpers.h"
+#include "tests/support/case_names.h"
 
 namespace {
 
@@ -18,6 +19,7 @@ struct HostileCase {
   const char *name;
   void (*forge)(sim::Platform &platform, TagStoreEntry *table);
 };
+SIMTEST_PRINTS_CASE(HostileCase)
 
 TagStoreEntry *Find(TagStoreEntry *table, uint32_t tag) {
   for (TagStoreEntry *entry = table; entry->Tag != TAG_STORE_TERMINATOR; ++entry) {

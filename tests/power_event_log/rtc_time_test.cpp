@@ -6,6 +6,7 @@
 #include "tests/images/power_event_log_probe.h"
 #include "tests/power_event_log/log_fixture.h"
 #include "tests/support/sim_helpers.h"
+#include "tests/support/case_names.h"
 
 namespace {
 
@@ -36,6 +37,7 @@ struct RtcCase {
   uint8_t second, minute, hour, day, month, year;
   int expected[6];  // year, month, day, hour, minute, second
 };
+SIMTEST_PRINTS_CASE(RtcCase)
 
 class RtcValues : public ::testing::TestWithParam<RtcCase> {};
 

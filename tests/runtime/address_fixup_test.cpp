@@ -7,6 +7,7 @@
 #include "runtime/uefi/status.h"
 #include "tests/images/probe.h"
 #include "tests/support/sim_helpers.h"
+#include "tests/support/case_names.h"
 
 namespace {
 
@@ -59,6 +60,7 @@ struct ImageCase {
   bool fixupAtBoot;
   size_t registrations;
 };
+SIMTEST_PRINTS_CASE(ImageCase)
 
 class AddressFixupImages : public ::testing::TestWithParam<ImageCase> {};
 

@@ -7,6 +7,7 @@
 #include "runtime/uefi/status.h"
 #include "tests/images/probe.h"
 #include "tests/support/sim_helpers.h"
+#include "tests/support/case_names.h"
 
 namespace {
 
@@ -127,6 +128,8 @@ struct ExitCase {
   EFI_STATUS driverStatus;
   bool tearDown;
 };
+std::string NameOf(const ExitCase &c) { return sim::StatusText(c.driverStatus); }
+SIMTEST_PRINTS_CASE(ExitCase)
 
 class ExitContext : public ::testing::TestWithParam<ExitCase> {};
 
@@ -141,7 +144,8 @@ TEST_P(ExitContext, ImageEntryReturnsTheDriverStatusAndTearsDownOnlyOnError) {
 
 INSTANTIATE_TEST_SUITE_P(Statuses, ExitContext,
                          ::testing::Values(ExitCase{EFI_SUCCESS, false}, ExitCase{EFI_UNSUPPORTED, true},
-                                           ExitCase{EFI_DEVICE_ERROR, true}, ExitCase{EFI_WARN_STALE_DATA, false}));
+                                           ExitCase{EFI_DEVICE_ERROR, true}, ExitCase{EFI_WARN_STALE_DATA, false}),
+                         simtest::CaseName<ExitCase>);
 
 TEST(SmmServices, TheSmmTableIsKeptOnlyWhenTheImageRunsInsideSmm) {
   sim::PlatformProfile profile;

@@ -7,6 +7,7 @@
 #include "runtime/uefi/guids.h"
 #include "tests/images/probe.h"
 #include "tests/tagstore/tag_store_fixture.h"
+#include "tests/support/case_names.h"
 
 namespace {
 
@@ -50,6 +51,7 @@ struct WalkCase {
   std::vector<UINTN> tried;
   uint32_t chosen;
 };
+SIMTEST_PRINTS_CASE(WalkCase)
 
 class CandidateWalk : public ::testing::TestWithParam<WalkCase> {};
 
@@ -77,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
         WalkCase{"RememberedGenericFirst", {5, kGeneric, 9}, {5}, kGeneric, {kGeneric}, kGeneric},
         WalkCase{"RememberedTokenGoneFromTheTable", {5, 9}, {5}, 7, {7, kGeneric}, kGeneric},
         WalkCase{"EmptyTable", {}, {}, 0, {kGeneric}, kGeneric}),
-    [](const auto &info) { return std::string(info.param.name); });
+    simtest::CaseName<WalkCase>);
 
 TEST(CandidateWalk, TheChosenTokenIsRememberedForTheNextBoot) {
   sim::Platform platform(FlashPlatform(Flash::SpiBoot));
@@ -123,6 +125,7 @@ struct OversizeCase {
   uint32_t accessType;
   bool accepted;
 };
+SIMTEST_PRINTS_CASE(OversizeCase)
 
 class CandidateSizes : public ::testing::TestWithParam<OversizeCase> {};
 
@@ -151,7 +154,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, CandidateSizes,
                                            OversizeCase{"ParallelCommand33", 16, 33, 0, false},
                                            OversizeCase{"Spi", 16, 64, 3, true},
                                            OversizeCase{"SpiCommand65", 16, 65, 3, false}),
-                         [](const auto &info) { return std::string(info.param.name); });
+                         simtest::CaseName<OversizeCase>);
 
 TEST(CandidateRecord, NamesAreCutTo32BytesAndTheZeroFilledRestStaysZero) {
   sim::PlatformProfile profile = FlashPlatform(Flash::Parallel);
@@ -232,6 +235,10 @@ struct SizeCodeCase {
   uint16_t blockCount;
   uint8_t code;
 };
+std::string NameOf(const SizeCodeCase &c) {
+  return std::to_string(c.blockCount) + "BlocksOf" + std::to_string(c.blockSize256 * 256u);
+}
+SIMTEST_PRINTS_CASE(SizeCodeCase)
 
 class SizeCodes : public ::testing::TestWithParam<SizeCodeCase> {};
 
@@ -254,7 +261,8 @@ INSTANTIATE_TEST_SUITE_P(Sizes, SizeCodes,
                                            SizeCodeCase{16, 1024, 6}, SizeCodeCase{16, 2048, 7},
                                            SizeCodeCase{16, 4096, 8}, SizeCodeCase{16, 8192, 9},
                                            SizeCodeCase{16, 16384, 0xFF}, SizeCodeCase{16, 48, 0xFF},
-                                           SizeCodeCase{0, 0, 0xFF}));
+                                           SizeCodeCase{0, 0, 0xFF}),
+                         simtest::CaseName<SizeCodeCase>);
 
 // --- SFDP discovery for the generic device ---
 
@@ -268,6 +276,7 @@ struct SfdpCase {
   uint64_t density;
   uint8_t eraseInstruction;
 };
+SIMTEST_PRINTS_CASE(SfdpCase)
 
 std::vector<uint8_t> WithoutSignature() {
   std::vector<uint8_t> sfdp = sim::BuildSfdp(0xE5, 0x21, 0x07FFFFFF);
@@ -327,7 +336,7 @@ INSTANTIATE_TEST_SUITE_P(
         SfdpCase{"No4KiBErase", sim::BuildSfdp(0xE4, 0x21, 0x07FFFFFF), false, 0, 0, 0, 0, 0},
         SfdpCase{"EraseInstructionFF", sim::BuildSfdp(0xE5, 0xFF, 0x07FFFFFF), false, 0, 0, 0, 0, 0},
         SfdpCase{"PowerOfTwoBelowOneByte", sim::BuildSfdp(0xE5, 0x21, 0x80000002), false, 0, 0, 0, 0, 0}),
-    [](const auto &info) { return std::string(info.param.name); });
+    simtest::CaseName<SfdpCase>);
 
 TEST(SfdpDiscovery, WriteGranularityAndStatusFlagsComeFromTheFirstTableByte) {
   for (uint8_t first : {uint8_t{0xE1}, uint8_t{0xE5}, uint8_t{0xE9}, uint8_t{0xED}}) {
@@ -351,6 +360,12 @@ struct ComponentCase {
   uint64_t total;
   uint64_t linearOffset;
 };
+std::string NameOf(const ComponentCase &c) {
+  std::string name = "Densities";
+  for (uint8_t density : c.densities) name += "_" + std::to_string(density);
+  return name;
+}
+SIMTEST_PRINTS_CASE(ComponentCase)
 
 class FlashComponents : public ::testing::TestWithParam<ComponentCase> {};
 
@@ -373,7 +388,8 @@ INSTANTIATE_TEST_SUITE_P(Descriptors, FlashComponents,
                          ::testing::Values(ComponentCase{{5}, 0, 0x1000000, 0xA00000},
                                            ComponentCase{{5, 4}, 1, 0x1800000, 0x1200000},
                                            ComponentCase{{4, 4}, 1, 0x1000000, 0xA00000},
-                                           ComponentCase{{6}, 0, 0x2000000, 0x1A00000}));
+                                           ComponentCase{{6}, 0, 0x2000000, 0x1A00000}),
+                         simtest::CaseName<ComponentCase>);
 
 TEST(FlashLayerInit, WithoutAnSpiControllerNoRegisterAccessLandsInTheFlash) {
   sim::Platform platform(FlashPlatform(Flash::Parallel));
@@ -396,6 +412,7 @@ struct BindingCase {
   bool expectSmmSpi;
   bool expectRegion;
 };
+SIMTEST_PRINTS_CASE(BindingCase)
 
 class ProtocolBinding : public ::testing::TestWithParam<BindingCase> {};
 
@@ -436,7 +453,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, ProtocolBinding,
                                            BindingCase{"OutsideSmmWithoutBootProtocol", false, false, false, false,
                                                        false},
                                            BindingCase{"InsideSmm", true, true, false, true, true}),
-                         [](const auto &info) { return std::string(info.param.name); });
+                         simtest::CaseName<BindingCase>);
 
 TEST(FlashLayerInit, AWindowTheMemoryMapCannotMarkLeavesTheAttributesAlone) {
   sim::PlatformProfile profile = FlashPlatform(Flash::SpiBoot);

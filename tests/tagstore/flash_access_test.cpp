@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/tagstore/tag_store_fixture.h"
+#include "tests/support/case_names.h"
 
 namespace {
 
@@ -37,6 +38,8 @@ struct ParallelEraseCase {
   uint64_t units;
   uint64_t unitSize;
 };
+std::string NameOf(const ParallelEraseCase &c) { return "Length" + std::to_string(c.length); }
+SIMTEST_PRINTS_CASE(ParallelEraseCase)
 
 class ParallelErase : public ::testing::TestWithParam<ParallelEraseCase> {};
 
@@ -64,7 +67,7 @@ INSTANTIATE_TEST_SUITE_P(Lengths, ParallelErase,
                          ::testing::Values(ParallelEraseCase{0x2000, 2, 0x1000}, ParallelEraseCase{0x10000, 1, 0x10000},
                                            ParallelEraseCase{0x20000, 2, 0x10000},
                                            ParallelEraseCase{0x11000, 17, 0x1000}),
-                         [](const auto &info) { return "Length" + std::to_string(info.param.length); });
+                         simtest::CaseName<ParallelEraseCase>);
 
 TEST(ParallelErase, EachUnitIsTheSixCycleJedecSequence) {
   sim::Platform platform(FlashPlatform(Flash::Parallel));
@@ -281,6 +284,7 @@ struct SpiAddressCase {
   EFI_STATUS status;
   const char *firstEffect;  // "" when nothing is issued
 };
+SIMTEST_PRINTS_CASE(SpiAddressCase)
 
 class SpiAddresses : public ::testing::TestWithParam<SpiAddressCase> {};
 
@@ -313,7 +317,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SpiAddressCase{"LastByteTakesTheSpiPath", Flash::SpiSmmRegion, 0xFFFFFFFF, 1, EFI_SUCCESS,
                                      "ChipsetSpi Write linear 0x00FFFFFF, 1 bytes (at 0xFFFFFFFF)"},
                       SpiAddressCase{"RunningPastTheTop", Flash::SpiBoot, 0xFFFFFFF0, 0x20, EFI_INVALID_PARAMETER, ""}),
-    [](const auto &info) { return std::string(info.param.name); });
+    simtest::CaseName<SpiAddressCase>);
 
 TEST(SpiAccess, WithoutTheControllersDescriptorLinearAddressesAreRefusedButTheRegionServiceWorks) {
   for (Flash flash : {Flash::SpiBoot, Flash::SpiSmmRegion}) {

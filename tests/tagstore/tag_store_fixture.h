@@ -2,6 +2,8 @@
 // the flash layer of an image built like the SMM deliverable.
 #pragma once
 
+#include <ostream>
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -33,6 +35,7 @@ inline const char *FlashName(Flash flash) {
   }
   return "?";
 }
+inline void PrintTo(Flash flash, std::ostream *out) { *out << FlashName(flash); }
 
 inline sim::PlatformProfile FlashPlatform(Flash flash) {
   sim::PlatformProfile profile;

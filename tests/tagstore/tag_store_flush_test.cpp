@@ -6,6 +6,7 @@
 
 #include "platform_sim/report/report.h"
 #include "tests/tagstore/tag_store_fixture.h"
+#include "tests/support/case_names.h"
 
 namespace {
 
@@ -83,6 +84,10 @@ struct EraseFailureCase {
   Flash flash;
   uint64_t failingErase;
 };
+std::string NameOf(const EraseFailureCase &c) {
+  return std::string(FlashName(c.flash)) + "_" + std::to_string(c.failingErase);
+}
+SIMTEST_PRINTS_CASE(EraseFailureCase)
 
 class FlushEraseFailure : public ::testing::TestWithParam<EraseFailureCase> {};
 
@@ -110,10 +115,7 @@ INSTANTIATE_TEST_SUITE_P(Flashes, FlushEraseFailure,
                          ::testing::Values(EraseFailureCase{Flash::SpiBoot, 1}, EraseFailureCase{Flash::SpiBoot, 2},
                                            EraseFailureCase{Flash::SpiSmmRegion, 1},
                                            EraseFailureCase{Flash::Parallel, 2}),
-                         [](const auto &info) {
-                           return std::string(FlashName(info.param.flash)) + "_" +
-                                  std::to_string(info.param.failingErase);
-                         });
+                         simtest::CaseName<EraseFailureCase>);
 
 TEST(TagStoreFlush, ARecordWhoseWriteFailsStaysDirtyAndTheFlushGoesOn) {
   sim::Platform platform(FlashPlatform(Flash::SpiBoot));
@@ -143,6 +145,8 @@ struct PowerCutCase {
   uint64_t afterCommand;
   size_t erasedUpTo;  // the block reads erased below this offset after the cut
 };
+std::string NameOf(const PowerCutCase &c) { return "AfterErase" + std::to_string(c.afterCommand); }
+SIMTEST_PRINTS_CASE(PowerCutCase)
 
 class FlushPowerCut : public ::testing::TestWithParam<PowerCutCase> {};
 
@@ -176,7 +180,7 @@ TEST_P(FlushPowerCut, WhatTheEraseTookBeforeTheCutIsLost) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Commands, FlushPowerCut, ::testing::Values(PowerCutCase{1, 0x1000}, PowerCutCase{2, kErased}),
-                         [](const auto &info) { return "AfterErase" + std::to_string(info.param.afterCommand); });
+                         simtest::CaseName<PowerCutCase>);
 
 TEST(TagStoreFlush, TheReportListsTheFlashOperationsOfTheFlushingImage) {
   sim::Platform platform(FlashPlatform(Flash::SpiBoot));
@@ -207,6 +211,7 @@ struct ProgramOnlyCase {
   uint64_t erases;
   uint64_t programs;  // SPI page programs
 };
+SIMTEST_PRINTS_CASE(ProgramOnlyCase)
 
 class FlushWithoutErase : public ::testing::TestWithParam<ProgramOnlyCase> {};
 
@@ -236,7 +241,7 @@ INSTANTIATE_TEST_SUITE_P(Contents, FlushWithoutErase,
                                            ProgramOnlyCase{"ClearingOneBit", 0x5B, 0x5A, 0, 2},
                                            ProgramOnlyCase{"Unchanged", 0x5A, 0x5A, 0, 0},
                                            ProgramOnlyCase{"SettingABit", 0x5A, 0x5B, 2, 21}),
-                         [](const auto &info) { return std::string(info.param.name); });
+                         simtest::CaseName<ProgramOnlyCase>);
 
 TEST(TagStoreFlush, AFailedProgramInPlaceIsReportedAndTheRecordStaysDirty) {
   sim::Platform platform(FlashPlatform(Flash::SpiBoot));

@@ -6,6 +6,7 @@
 
 #include "runtime/uefi/guids.h"
 #include "tests/tagstore/tag_store_fixture.h"
+#include "tests/support/case_names.h"
 
 namespace {
 
@@ -117,6 +118,9 @@ struct WriteCase {
   const char *tag;
   const char *partner;  // "" when the record has none
 };
+// "_DMI" is named "DMI": a test name cannot start with an underscore.
+std::string NameOf(const WriteCase &c) { return std::string(c.tag).substr(c.tag[0] == '_'); }
+SIMTEST_PRINTS_CASE(WriteCase)
 
 class TagStoreWriteCases : public ::testing::TestWithParam<WriteCase> {};
 
@@ -147,7 +151,7 @@ INSTANTIATE_TEST_SUITE_P(Records, TagStoreWriteCases,
                          ::testing::Values(WriteCase{"SLP3", "OEM5"}, WriteCase{"OEM5", "SLP3"},
                                            WriteCase{"SLP2", "OEM2"}, WriteCase{"OEM2", "SLP2"}, WriteCase{"CNFG", ""},
                                            WriteCase{"PLOG", ""}, WriteCase{"_DMI", ""}),
-                         [](const auto &info) { return std::string(info.param.tag).substr(info.param.tag[0] == '_'); });
+                         simtest::CaseName<WriteCase>);
 
 TEST(TagStoreRecords, UnknownTagsAreRefusedWithoutTouchingSizeOrBuffer) {
   sim::Platform platform(FlashPlatform(Flash::SpiBoot));
@@ -194,6 +198,7 @@ TEST_P(TagStoreCreationFailure, ReleasesEverythingAndLeavesNoTable) {
   EXPECT_FALSE(simtest::Call(probe->Flush));
 }
 
-INSTANTIATE_TEST_SUITE_P(Allocations, TagStoreCreationFailure, ::testing::Values(1u, 2u, 6u, 10u));
+INSTANTIATE_TEST_SUITE_P(Allocations, TagStoreCreationFailure, ::testing::Values(1u, 2u, 6u, 10u),
+                         [](const auto &info) { return "FailAllocation" + std::to_string(info.param); });
 
 }  // namespace

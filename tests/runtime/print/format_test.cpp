@@ -179,6 +179,7 @@ const Case kCases[] = {
 
 TEST(FormatEngine, DirectiveTableAsciiToAscii) {
   for (const Case &C : kCases) {
+    SCOPED_TRACE(C.Format);
     Formatted R = Ascii(C.Format, C.Args);
     EXPECT_EQ(R.Text, C.Expected) << "format: " << C.Format;
     EXPECT_EQ(R.Count, strlen(C.Expected)) << "format: " << C.Format;
@@ -188,6 +189,7 @@ TEST(FormatEngine, DirectiveTableAsciiToAscii) {
 // The same table through a UCS-2 format into UCS-2 output gives the widened text.
 TEST(FormatEngine, DirectiveTableUcs2ToUcs2) {
   for (const Case &C : kCases) {
+    SCOPED_TRACE(C.Format);
     UINTN Count = 0;
     std::u16string Text = Ucs2(Widen(C.Format), C.Args, &Count);
     EXPECT_TRUE(Text == Widen(C.Expected)) << "format: " << C.Format;
