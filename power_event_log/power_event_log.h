@@ -73,9 +73,24 @@ EFI_LAYOUT_OFFSET(EFI_TIME_CAPABILITIES, SetsToZero, 8);
 
 // RTC registers of CMOS bank 0, read with NMI masked during the access.
 UINT8 ReadRtcRegister(UINT8 Register);
-// Always EFI_SUCCESS; Capabilities may be null.
+// The calendar time from the RTC, converted from BCD, with interrupts held off while it
+// is read (the caller's interrupt state is restored). Always EFI_SUCCESS; Capabilities
+// may be null. Blocking bound: waits for an update in progress to end for at most
+// 1,048,575 further reads of status register A (four port accesses each, a few seconds
+// on real hardware), then reads the clock anyway.
 EFI_STATUS ReadRtcTime(EFI_TIME *Time, EFI_TIME_CAPABILITIES *Capabilities);
 
+// Appends Event, stamped with the RTC time, in the slot one past the highest used slot
+// of the "PLOG" record, then flushes the tag store. Returns:
+//   EFI_ACCESS_DENIED  the shared tag store table is not the one this image expects
+//                      (nothing is read or written through it);
+//   EFI_NOT_READY      no "PLOG" record, or it lacks the signature (the log is never
+//                      created here);
+//   EFI_UNSUPPORTED    the log is full;
+//   EFI_SUCCESS        the slot is in the cache; a failed write or flush is not reported
+//                      and the next flush takes the slot along.
+// Blocking bound: ReadRtcTime's wait, then TagStoreFlush's (tagstore/tag_store.h).
+// Called inside SMM, one processor at a time.
 EFI_STATUS EFIAPI AppendEvent(POWER_EVENT_LOG_PROTOCOL *This, UINT8 Event);
 
 // FALSE when the shared tag store table, which memory outside SMRAM holds, is not the
