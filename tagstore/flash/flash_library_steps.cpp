@@ -1,6 +1,6 @@
 // The flash layer's library steps: set-up, the current-context pointer and device
 // selection, with the tear-down steps that undo the pointer registrations.
-#include "runtime/base/address_fixup.h"
+#include "runtime/shared_state/address_fixup.h"
 #include "runtime/uefi/status.h"
 #include "tagstore/flash/flash_layer.h"
 #include "tagstore/flash/flash_layer_state.h"

@@ -1,12 +1,12 @@
 // The address fix-up registration of a DXE image: finds the platform's protocol (now
 // or when it arrives), registers its own interface pointer with it, and forwards the
 // registrations of the image's other pointer variables.
-#include "runtime/base/address_fixup.h"
+#include "runtime/shared_state/address_fixup.h"
 
 #include "runtime/base/events.h"
 #include "runtime/base/image_kind.h"
 #include "runtime/base/services.h"
-#include "runtime/entry/initialisers.h"
+#include "runtime/shared_state/shared_state.h"
 #include "runtime/uefi/address_fixup_protocol.h"
 #include "runtime/uefi/guids.h"
 #include "runtime/uefi/status.h"
