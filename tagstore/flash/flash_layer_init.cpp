@@ -1,6 +1,7 @@
 // FlashLayerInit: the SPI controller's descriptor gives the flash size and so where the
 // BIOS region sits in it; then the SPI flash protocols are bound.
 #include "runtime/base/cpu.h"
+#include "runtime/base/image_kind.h"
 #include "runtime/base/pci_express.h"
 #include "runtime/base/services.h"
 #include "runtime/uefi/guids.h"
@@ -66,13 +67,7 @@ static VOID MarkBiosRangeRuntime(VOID) {
 }
 
 static VOID BindProtocols(VOID) {
-  EFI_SMM_BASE2_PROTOCOL *SmmBase = nullptr;
-  BOOLEAN InSmram = FALSE;
-  if (gBS != nullptr && !EFI_ERROR(gBS->LocateProtocol(&gEfiSmmBase2ProtocolGuid, nullptr, (VOID **)&SmmBase)) &&
-      SmmBase != nullptr) {
-    SmmBase->InSmm(SmmBase, &InSmram);
-  }
-  if (InSmram) {
+  if (InsideSmm(nullptr)) {
     if (gSmst == nullptr) {
       return;
     }
