@@ -26,8 +26,8 @@ static UINT32 ReadDescriptor32(UINT32 Selector) {
   return MmioRead32(gSpiBar + SPI_DESCRIPTOR_DATA);
 }
 
-// Leaves the total size 0 when the layout cannot be known: then nobody can say where the
-// BIOS region lies in the flash, and the SPI path refuses linear addresses.
+// Leaves the layout unknown when the descriptor cannot be read or believed: then nobody
+// can say where the BIOS region lies in the flash, and the SPI path refuses linear addresses.
 static VOID MeasureFlash(VOID) {
   UINT32 Bar = MmioRead32(PciExpressAddress(SPI_BUS, SPI_DEVICE, SPI_FUNCTION) + SPI_BAR_OFFSET);
   // Without a controller the BAR reads all ones; its "registers" would then fall inside
@@ -51,6 +51,7 @@ static VOID MeasureFlash(VOID) {
   }
   gFlashTotalSize = Total;
   gBiosLinearOffset = Total - gBiosSize;
+  gFlashLayout = FLASH_LAYOUT_KNOWN;
 }
 
 static VOID MarkBiosRangeRuntime(VOID) {
@@ -88,6 +89,7 @@ static VOID BindProtocols(VOID) {
 EFI_STATUS FlashLayerInit(VOID) {
   gSpiBar = 0;
   gFlashComponentField = 0;
+  gFlashLayout = FLASH_LAYOUT_UNKNOWN;
   gFlashTotalSize = 0;
   gBiosLinearOffset = 0;
   gChipsetSpi = nullptr;
