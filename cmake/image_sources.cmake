@@ -62,19 +62,19 @@ set(TAG_STORE_WRITE_SOURCES
 # State a DXE image shares with the firmware: address fix-up registration, the S3
 # boot-script record and its lock boxes, SMM variable access, the shared list head.
 set(RUNTIME_DXE_SHARED_STATE_SOURCES
-  runtime/base/address_fixup.cpp
-  runtime/base/lock_box.cpp
-  runtime/base/s3_boot_script.cpp
-  runtime/base/s3_ready_to_lock.cpp
-  runtime/base/smm_variable_access.cpp
-  runtime/base/list_head.cpp
+  runtime/shared_state/address_fixup.cpp
+  runtime/shared_state/lock_box.cpp
+  runtime/shared_state/s3_boot_script.cpp
+  runtime/shared_state/s3_ready_to_lock.cpp
+  runtime/shared_state/smm_variable_access.cpp
+  runtime/shared_state/list_head.cpp
 )
 # The same for an SMM image: PCD protocol pointers, SMRAM ranges, and the address
 # fix-up variant that has nothing to register with.
 set(RUNTIME_SMM_SHARED_STATE_SOURCES
-  runtime/base/address_fixup_smm.cpp
-  runtime/base/pcd_init.cpp
-  runtime/base/smram_ranges.cpp
+  runtime/shared_state/address_fixup_smm.cpp
+  runtime/shared_state/pcd_init.cpp
+  runtime/shared_state/smram_ranges.cpp
 )
 
 # What each deliverable's initialiser list needs, and the deliverable's own sources.

@@ -1,6 +1,7 @@
 #include "platform_config/cmos_access.h"
 
 #include "platform_config/operations.h"
+#include "platform_config/setup_config.h"
 #include "runtime/base/cpu.h"
 #include "runtime/uefi/status.h"
 
@@ -32,8 +33,8 @@ static VOID ProgramCmosOptionBit(UINT8 Mask, UINT8 SetupValue) {
 }
 
 VOID ProgramCmosOptions(const UINT8 *SetupConfig) {
-  ProgramCmosOptionBit(0x01, SetupConfig[SETUP_CONFIG_OPTION0_OFFSET]);
-  ProgramCmosOptionBit(0x02, SetupConfig[SETUP_CONFIG_OPTION1_OFFSET]);
+  ProgramCmosOptionBit(0x01, SetupConfig[SETUP_BYTE_CMOS_OPTION0]);
+  ProgramCmosOptionBit(0x02, SetupConfig[SETUP_BYTE_CMOS_OPTION1]);
 }
 
 EFI_STATUS EFIAPI GetCmosOverride(PLATFORM_CONFIG_PROTOCOL *This, UINT8 *Value) {

@@ -13,13 +13,11 @@
 #define CMOS_OVERRIDE_PRESENT 0xAA
 #define CMOS_HOLD_PCH_SETUP 0xCC
 
-#define SETUP_CONFIG_OPTION0_OFFSET 230
-#define SETUP_CONFIG_OPTION1_OFFSET 235
-
 UINT8 CmosRead(UINT8 Register);
 VOID CmosWrite(UINT8 Register, UINT8 Value);
 // Reads a register with interrupts held off between the index write and the data read,
 // restoring the caller's interrupt state.
 UINT8 CmosReadGuarded(UINT16 IndexPort, UINT16 DataPort, UINT8 Register);
-// Register 0x47 bit 0 follows SetupConfig byte 230, bit 1 byte 235 (1 clears, else set).
+// Register 0x47 bit 0 follows SetupConfig byte SETUP_BYTE_CMOS_OPTION0, bit 1 byte
+// SETUP_BYTE_CMOS_OPTION1 (1 clears, else set).
 VOID ProgramCmosOptions(const UINT8 *SetupConfig);

@@ -42,7 +42,7 @@ static VOID ApplyLoadFlag(UINT8 *SetupConfig) {
     return;
   }
   if (LoadFlag == LOAD_FLAG_USE_FLASH) {
-    UINT8 FlashByte = MmioRead8((TAG_STORE_FLASH_BASE & 0xFFFFF000u) + CNF1_FLASH_OPTION_OFFSET);
+    UINT8 FlashByte = MmioRead8(TAG_STORE_BLOCK_BASE + CNF1_FLASH_OPTION_OFFSET);
     SetupConfig[SETUP_BYTE_FLASH_OPTION] = FlashByte == 0xFF ? 2 : 0;
   }
 }

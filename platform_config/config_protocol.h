@@ -2,10 +2,9 @@
 // fixed: callers in other images index its slots directly.
 #pragma once
 
+#include "platform_config/setup_config.h"
 #include "runtime/uefi/setup_data_protocol.h"
 #include "runtime/uefi/types.h"
-
-#define SETUP_CONFIG_SIZE 1800
 
 struct PLATFORM_CONFIG_PROTOCOL;
 

@@ -1,5 +1,6 @@
 // PlatformConfigDxe's own entry and its two protocol notifications.
 #include "platform_config/operations.h"
+#include "platform_config/setup_records.h"
 #include "runtime/base/events.h"
 #include "runtime/base/pool.h"
 #include "runtime/base/services.h"
@@ -69,8 +70,7 @@ VOID EFIAPI VariableWriteNotify(EFI_EVENT Event, VOID *Context) {
   }
   UINT8 Value = 1;
   // A failed write is not retried in this boot.
-  gRT->SetVariable(mAdministerSecureBootName, &gAdministerSecureBootVariableGuid,
-                   EFI_VARIABLE_NON_VOLATILE | EFI_VARIABLE_BOOTSERVICE_ACCESS | EFI_VARIABLE_RUNTIME_ACCESS,
+  gRT->SetVariable(mAdministerSecureBootName, &gAdministerSecureBootVariableGuid, CONFIG_VARIABLE_ATTRIBUTES,
                    sizeof(Value), &Value);
   gBS->CloseEvent(Event);
   mVariableWriteEventClosed = TRUE;

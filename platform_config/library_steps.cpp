@@ -1,6 +1,7 @@
 #include "platform_config/library_steps.h"
 
 #include "runtime/entry/initialisers.h"
+#include "runtime/shared_state/shared_state.h"
 #include "tagstore/flash/flash_layer.h"
 #include "tagstore/tag_store.h"
 

@@ -3,6 +3,7 @@
 #include "runtime/uefi/flash_access_protocol.h"
 #include "platform_config/secret_wipe.h"
 #include "platform_config/setup_records.h"
+#include "runtime/base/memory.h"
 #include "runtime/base/pool.h"
 #include "runtime/base/services.h"
 #include "runtime/uefi/guids.h"
@@ -34,7 +35,7 @@ static EFI_STATUS WritePassword(CHAR16 *Name, EFI_GUID *Guid, const UINT8 *Field
     if (Field[Index] == 0) {
       break;
     }
-    Password[Index] = (CHAR16)(INT16)(INT8)Field[Index];
+    Password[Index] = WidenSignExtended(Field[Index]);
   }
   EFI_STATUS Status = gRT->SetVariable(Name, Guid, CONFIG_VARIABLE_ATTRIBUTES, PASSWORD_VARIABLE_SIZE, Password);
   FreeSecret(Password, PASSWORD_VARIABLE_SIZE);

@@ -1,25 +1,20 @@
-// The configuration records this driver works on: the caller's "Setup" record, the
-// "PchSetup" variable, the manufacturing records of the tag store, "LDFG" and the
-// password block in flash. Only the bytes named here are ours to read or write.
+// The configuration records this driver works on: the caller's "Setup" record
+// (setup_config.h), the "PchSetup" variable, the manufacturing records of the tag store,
+// "LDFG" and the password block in flash. Only the bytes named here are ours to read or
+// write.
 #pragma once
 
+#include "platform_config/setup_config.h"
 #include "runtime/uefi/types.h"
-
-// SetupConfig: the 1800-byte "Setup" record (SETUP_CONFIG_SIZE), always the caller's.
-#define SETUP_BYTE_CONFIG_MODE 100
-#define SETUP_BYTE_MANUFACTURING 111
-#define SETUP_BYTE_FLASH_OPTION 121
-#define SETUP_BYTE_POLICY 233
-#define SETUP_BYTE_POLICY_CONDITION_FIRST 234
-#define SETUP_BYTE_POLICY_CONDITION_LAST 237
+#include "tagstore/tag_store.h"
 
 // "PchSetup": read into a buffer of our own; byte 23 is kept at 0 or 1.
 #define PCH_SETUP_BUFFER_SIZE 1632
 #define PCH_SETUP_BYTE_OVERRIDE 23
 
 // Tag store records, read into 256-byte buffers.
-#define TAG_MFG0 0x4D464730u
-#define TAG_CNF1 0x434E4631u
+#define TAG_MFG0 TAG_STORE_TAG('M', 'F', 'G', '0')
+#define TAG_CNF1 TAG_STORE_TAG('C', 'N', 'F', '1')
 #define MANUFACTURING_RECORD_SIZE 256
 #define MFG0_BYTE_MANUFACTURING_FLAG 143
 #define CNF1_BYTE_CONFIGURED 0
@@ -31,7 +26,10 @@
 #define LOAD_FLAG_DEFAULT 0x99
 #define LOAD_FLAG_USE_FLASH 0x7A
 
-#define CONFIG_VARIABLE_ATTRIBUTES 0x00000007u
+// Every variable this driver writes: "PchSetup", "LDFG", the passwords and
+// "AdministerSecureBoot".
+#define CONFIG_VARIABLE_ATTRIBUTES                                                                                     \
+  (EFI_VARIABLE_NON_VOLATILE | EFI_VARIABLE_BOOTSERVICE_ACCESS | EFI_VARIABLE_RUNTIME_ACCESS)
 
 // The password block in memory-mapped flash.
 #define PASSWORD_BLOCK_ADDRESS 0xFFD61000ull

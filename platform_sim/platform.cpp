@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "platform_sim/firmware/guid_util.h"
-#include "runtime/base/s3_boot_script.h"
+#include "runtime/shared_state/s3_boot_script.h"
 #include "runtime/uefi/status.h"
 #include "runtime/uefi/guids.h"
 

@@ -10,6 +10,8 @@
 #define TAG_STORE_TERMINATOR 0xFFFFFFFFu
 
 #define TAG_STORE_FLASH_BASE 0xFFD80000u
+// The flash base aligned down to 4 KiB: where the records' block starts.
+#define TAG_STORE_BLOCK_BASE ((UINT64)(TAG_STORE_FLASH_BASE & 0xFFFFF000u))
 #define TAG_STORE_RECORD_SPAN 5376u
 #define TAG_STORE_ENTRY_COUNT 10
 

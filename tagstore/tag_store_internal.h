@@ -9,8 +9,8 @@ extern TagStoreEntry *gTagStoreTable;
 // The built-in table: the tag, size and offset of every record, and the terminator.
 extern const TagStoreEntry gTagStoreTemplate[TAG_STORE_ENTRY_COUNT];
 
-// The flash base of the current operation, aligned down to 4 KiB.
-static inline UINT64 TagStoreBase(VOID) { return (UINT64)(TAG_STORE_FLASH_BASE & 0xFFFFF000u); }
+// The flash base of the current operation.
+static inline UINT64 TagStoreBase(VOID) { return TAG_STORE_BLOCK_BASE; }
 
 // FALSE when there is no table or it holds no record.
 static inline BOOLEAN TagStoreHasRecords(VOID) {

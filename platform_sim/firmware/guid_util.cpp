@@ -10,54 +10,10 @@ namespace sim {
 
 namespace {
 std::map<EFI_GUID, std::string, GuidLess> &Names() {
-  static std::map<EFI_GUID, std::string, GuidLess> names = {
-      {gEfiHobListGuid, "HobList"},
-      {gEfiDxeServicesTableGuid, "DxeServicesTable"},
-      {gTscFrequencyGuid, "TscFrequency"},
-      {gEfiLoadedImageProtocolGuid, "LoadedImage"},
-      {gEfiVariableWriteArchProtocolGuid, "VariableWriteArch"},
-      {gEfiHiiStringProtocolGuid, "HiiString"},
-      {gEfiHiiDatabaseProtocolGuid, "HiiDatabase"},
-      {gEfiHiiConfigRoutingProtocolGuid, "HiiConfigRouting"},
-      {gEfiHiiFontProtocolGuid, "HiiFont"},
-      {gEfiHiiImageProtocolGuid, "HiiImage"},
-      {gEfiSmmBase2ProtocolGuid, "SmmBase2"},
-      {gPcdProtocolGuid, "Pcd"},
-      {gEfiPcdProtocolGuid, "EfiPcd"},
-      {gPlatformConfigProtocolGuid, "PlatformConfigProtocol"},
-      {gSetupDataProtocolGuid, "SetupDataProtocol"},
-      {gSetupVariableGuid, "SetupVariable"},
-      {gPchSetupVariableGuid, "PchSetupVariable"},
-      {gLoadFlagVariableGuid, "LoadFlagVariable"},
-      {gMasterPasswordVariableGuid, "MasterPasswordVariable"},
-      {gUserPasswordVariableGuid, "UserPasswordVariable"},
-      {gFlashAccessProtocolGuid, "FlashAccessProtocol"},
-      {gAdministerSecureBootVariableGuid, "AdministerSecureBootVendor"},
-      {gTagStoreTableProtocolGuid, "TagStoreTable"},
-      {gChipsetSpiProtocolGuid, "ChipsetSpi"},
-      {gChipsetSmmSpiProtocolGuid, "ChipsetSmmSpi"},
-      {gRegionFlashProtocolGuid, "RegionFlash"},
-      {gFlashDescriptorTokenSpaceGuid, "FlashDescriptorSpace"},
-      {gFlashCommandTokenSpaceGuid, "FlashCommandSpace"},
-      {gFlashFirstNameTokenSpaceGuid, "FlashFirstNameSpace"},
-      {gFlashSecondNameTokenSpaceGuid, "FlashSecondNameSpace"},
-      {gEfiEventVirtualAddressChangeGuid, "VirtualAddressChange"},
-      {gPcdInfoProtocolGuid, "PcdInfo"},
-      {gEfiGetPcdInfoProtocolGuid, "EfiGetPcdInfo"},
-      {gEfiSmmAccess2ProtocolGuid, "SmmAccess2"},
-      {gEfiSmmCommunicationProtocolGuid, "SmmCommunication"},
-      {gEfiDxeSmmReadyToLockProtocolGuid, "DxeSmmReadyToLock"},
-      {gEfiSmmVariableProtocolGuid, "SmmVariable"},
-      {gEfiSmmSxDispatch2ProtocolGuid, "SmmSxDispatch2"},
-      {gPowerEventLogProtocolGuid, "PowerEventLogProtocol"},
-      {gAddressFixupProtocolGuid, "AddressFixupProtocol"},
-      {gS3BootScriptTokenSpaceGuid, "S3BootScriptTokenSpace"},
-      {gLockBoxCommunicationGuid, "LockBoxCommunication"},
-      {gS3ScriptTableLockBoxGuid, "S3ScriptTable"},
-      {gS3ScriptTableUsedLockBoxGuid, "S3ScriptTableUsed"},
-      {gS3BootScriptPrivateLockBoxGuid, "S3BootScriptPrivate"},
-      {gSharedListHeadProtocolGuid, "SharedListHead"},
-  };
+  // Every GUID of the runtime's list under its name; tests add their own.
+#define GUID_NAME_ENTRY(Name, Text, ...) {Name, Text},
+  static std::map<EFI_GUID, std::string, GuidLess> names = {RUNTIME_GUID_LIST(GUID_NAME_ENTRY)};
+#undef GUID_NAME_ENTRY
   return names;
 }
 }  // namespace

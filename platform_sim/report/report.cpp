@@ -10,7 +10,7 @@
 #include "platform_sim/report/power_event_log_report.h"
 #include "platform_sim/report/symbolic_address.h"
 #include "platform_sim/platform.h"
-#include "runtime/base/s3_boot_script.h"
+#include "runtime/shared_state/s3_boot_script.h"
 #include "runtime/uefi/guids.h"
 
 namespace sim {

@@ -107,7 +107,7 @@ UINTN StrLen(const CHAR16 *String) {
 
 VOID AsciiToUcs2(const CHAR8 *Source, CHAR16 *Destination) {
   while (*Source != 0) {
-    *Destination++ = (CHAR16)(INT16)(INT8)*Source++;
+    *Destination++ = WidenSignExtended((UINT8)*Source++);
   }
   *Destination = 0;
 }

@@ -23,6 +23,8 @@ VOID CopyGuid(EFI_GUID *Destination, const EFI_GUID *Source);
 UINTN AsciiStrSize(const CHAR8 *String);
 // Characters of a UCS-2 string before its NUL.
 UINTN StrLen(const CHAR16 *String);
-// Widens each byte (sign-extended, as the platform's tools always did) and terminates.
+// Widens one byte to a UCS-2 unit, sign-extended, as the platform's tools always did.
+static inline CHAR16 WidenSignExtended(UINT8 Byte) { return (CHAR16)(INT16)(INT8)Byte; }
+// Widens each byte (WidenSignExtended) and terminates.
 // The caller provides room for the string and its terminator.
 VOID AsciiToUcs2(const CHAR8 *Source, CHAR16 *Destination);

@@ -7,8 +7,6 @@
 
 PCD_PROTOCOL *gPcd;
 EFI_PCD_PROTOCOL *gPiPcd;
-VOID *gPcdInfo;
-VOID *gPiPcdInfo;
 
 // Inside SMM the SMM protocol database is asked first; boot services only when that
 // fails and nothing is cached yet.

@@ -1,5 +1,6 @@
 // Initialisers that capture the firmware's service tables.
 #include "runtime/base/config_tables.h"
+#include "runtime/base/image_kind.h"
 #include "runtime/base/services.h"
 #include "runtime/entry/initialisers.h"
 #include "runtime/uefi/guids.h"
@@ -52,14 +53,7 @@ EFI_STATUS EFIAPI InitHiiProtocols(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *Sys
 EFI_STATUS EFIAPI InitSmmServicesTable(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *SystemTable) {
   (void)ImageHandle;
   (void)SystemTable;
-  EFI_SMM_BASE2_PROTOCOL *SmmBase = nullptr;
-  if (EFI_ERROR(gBS->LocateProtocol(&gEfiSmmBase2ProtocolGuid, nullptr, (VOID **)&SmmBase)) || SmmBase == nullptr) {
-    return EFI_SUCCESS;
-  }
-  BOOLEAN InSmram = FALSE;
-  SmmBase->InSmm(SmmBase, &InSmram);
-  if (InSmram) {
-    SmmBase->GetSmstLocation(SmmBase, &gSmst);
-  }
+  // Only an image inside SMM gets the SMM system table; outside, gSmst is left alone.
+  InsideSmm(&gSmst);
   return EFI_SUCCESS;
 }

@@ -10,14 +10,24 @@
 static constexpr EFI_GUID mTraceHubOrigin = {
     0x8F7E1A3A, 0x9657, 0x44F0, {0xB9, 0xE6, 0x4E, 0xF7, 0x4B, 0x22, 0xD5, 0x43}};
 
-static BOOLEAN mTraceHubSetUp;
+// The writer is set up once, on the first message, and stays as that left it.
+typedef enum {
+  TRACE_HUB_WRITER_NOT_SET_UP = 0,
+  TRACE_HUB_WRITER_READY,        // mTraceHubHandle holds the handle
+  TRACE_HUB_WRITER_UNAVAILABLE,  // the handle could not be allocated: every message is dropped
+} TRACE_HUB_WRITER_STATE;
+
+static TRACE_HUB_WRITER_STATE mTraceHubWriter;
 static TRACE_HUB_HANDLE *mTraceHubHandle;
 
 TRACE_HUB_HANDLE *TraceHubHandle(VOID) {
-  if (mTraceHubSetUp) {
+  if (mTraceHubWriter == TRACE_HUB_WRITER_READY) {
     return mTraceHubHandle;
   }
-  mTraceHubSetUp = TRUE;
+  if (mTraceHubWriter == TRACE_HUB_WRITER_UNAVAILABLE) {
+    return nullptr;
+  }
+  mTraceHubWriter = TRACE_HUB_WRITER_UNAVAILABLE;
 
   // A hub that is not there at set-up stays silent for the life of the image.
   const TRACE_HUB_CHANNEL_OPERATIONS *Operations = &gTraceHubChannelOperations;
@@ -37,5 +47,6 @@ TRACE_HUB_HANDLE *TraceHubHandle(VOID) {
   Handle->Master = TRACE_HUB_MASTER;
   Handle->Channel = TRACE_HUB_CHANNEL;
   mTraceHubHandle = Handle;
+  mTraceHubWriter = TRACE_HUB_WRITER_READY;
   return Handle;
 }

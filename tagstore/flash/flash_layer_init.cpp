@@ -1,6 +1,7 @@
 // FlashLayerInit: the SPI controller's descriptor gives the flash size and so where the
 // BIOS region sits in it; then the SPI flash protocols are bound.
 #include "runtime/base/cpu.h"
+#include "runtime/base/image_kind.h"
 #include "runtime/base/pci_express.h"
 #include "runtime/base/services.h"
 #include "runtime/uefi/guids.h"
@@ -25,8 +26,8 @@ static UINT32 ReadDescriptor32(UINT32 Selector) {
   return MmioRead32(gSpiBar + SPI_DESCRIPTOR_DATA);
 }
 
-// Leaves the total size 0 when the layout cannot be known: then nobody can say where the
-// BIOS region lies in the flash, and the SPI path refuses linear addresses.
+// Leaves the layout unknown when the descriptor cannot be read or believed: then nobody
+// can say where the BIOS region lies in the flash, and the SPI path refuses linear addresses.
 static VOID MeasureFlash(VOID) {
   UINT32 Bar = MmioRead32(PciExpressAddress(SPI_BUS, SPI_DEVICE, SPI_FUNCTION) + SPI_BAR_OFFSET);
   // Without a controller the BAR reads all ones; its "registers" would then fall inside
@@ -50,6 +51,7 @@ static VOID MeasureFlash(VOID) {
   }
   gFlashTotalSize = Total;
   gBiosLinearOffset = Total - gBiosSize;
+  gFlashLayout = FLASH_LAYOUT_KNOWN;
 }
 
 static VOID MarkBiosRangeRuntime(VOID) {
@@ -66,13 +68,7 @@ static VOID MarkBiosRangeRuntime(VOID) {
 }
 
 static VOID BindProtocols(VOID) {
-  EFI_SMM_BASE2_PROTOCOL *SmmBase = nullptr;
-  BOOLEAN InSmram = FALSE;
-  if (gBS != nullptr && !EFI_ERROR(gBS->LocateProtocol(&gEfiSmmBase2ProtocolGuid, nullptr, (VOID **)&SmmBase)) &&
-      SmmBase != nullptr) {
-    SmmBase->InSmm(SmmBase, &InSmram);
-  }
-  if (InSmram) {
+  if (InsideSmm(nullptr)) {
     if (gSmst == nullptr) {
       return;
     }
@@ -93,6 +89,7 @@ static VOID BindProtocols(VOID) {
 EFI_STATUS FlashLayerInit(VOID) {
   gSpiBar = 0;
   gFlashComponentField = 0;
+  gFlashLayout = FLASH_LAYOUT_UNKNOWN;
   gFlashTotalSize = 0;
   gBiosLinearOffset = 0;
   gChipsetSpi = nullptr;

@@ -6,6 +6,7 @@ UINTN gBiosBase;
 UINTN gBiosSize;
 UINTN gSpiBar;
 UINT32 gFlashComponentField;
+FLASH_LAYOUT_STATE gFlashLayout;
 UINT64 gFlashTotalSize;
 UINT64 gBiosLinearOffset;
 CHIPSET_SPI_PROTOCOL *gChipsetSpi;

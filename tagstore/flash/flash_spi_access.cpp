@@ -14,7 +14,7 @@ static UINT64 BiosLast(VOID) { return (UINT64)gBiosBase + gBiosSize - 1; }
 // known flash layout only the BIOS region itself can be addressed.
 static BOOLEAN InRange(UINT64 Address, UINTN Length) {
   UINT64 First = gBiosLinearOffset > gBiosBase ? 0 : (UINT64)gBiosBase - gBiosLinearOffset;
-  if (gFlashTotalSize == 0) {
+  if (gFlashLayout != FLASH_LAYOUT_KNOWN) {
     First = gBiosBase;
   }
   if (Address < First || Address > BiosLast()) {
@@ -44,7 +44,7 @@ EFI_STATUS SpiFlashErase(UINT64 Address, UINTN Length) {
   if (gChipsetSpi == nullptr) {
     return EFI_UNSUPPORTED;
   }
-  if (gFlashTotalSize == 0) {
+  if (gFlashLayout != FLASH_LAYOUT_KNOWN) {
     return EFI_NOT_READY;
   }
   return gChipsetSpi->Erase(gChipsetSpi, CHIPSET_SPI_REGION_ALL, LinearAddress(Address), (UINT32)Length);
@@ -71,7 +71,7 @@ EFI_STATUS SpiFlashWrite(UINT64 Address, const UINT8 *Data, UINTN Length) {
     return EFI_UNSUPPORTED;
   }
   // Linear addresses need the BIOS region's place in the flash.
-  if (gFlashTotalSize == 0) {
+  if (gFlashLayout != FLASH_LAYOUT_KNOWN) {
     return EFI_NOT_READY;
   }
   for (UINTN Offset = 0; Offset < Length; Offset += SPI_WRITE_CHUNK) {

@@ -5,6 +5,7 @@
 #include "runtime/base/pool.h"
 #include "runtime/base/services.h"
 #include "runtime/entry/image_entry.h"
+#include "runtime/shared_state/shared_state.h"
 #include "runtime/uefi/status.h"
 #include "tests/images/probe.h"
 

@@ -31,6 +31,7 @@ static VOID EFIAPI ProbeLayerState(TAG_STORE_PROBE_LAYER *State) {
   State->ChipsetSpi = (UINT64)gChipsetSpi;
   State->RegionFlash = (UINT64)gRegionFlash;
   State->CurrentContext = (UINT64)gCurrentFlashContext;
+  State->Layout = gFlashLayout;
 }
 
 static TAG_STORE_PROBE mProbe = {ProbeRead,         ProbeWrite,          ProbeFlush,      TagStoreInit,

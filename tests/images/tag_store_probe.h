@@ -15,6 +15,7 @@ typedef struct {
   UINT64 ChipsetSpi;
   UINT64 RegionFlash;
   UINT64 CurrentContext;
+  UINT64 Layout;  // FLASH_LAYOUT_STATE
 } TAG_STORE_PROBE_LAYER;
 
 // The tag store and flash layer routines of an image with the SMM deliverable's lists,

@@ -2,6 +2,7 @@
 // and the final "Setup" check.
 #include <algorithm>
 
+#include "platform_config/setup_records.h"
 #include "tagstore/tag_store.h"
 #include "tests/images/probe.h"
 #include "tests/platform_config/config_fixture.h"
@@ -268,7 +269,7 @@ TEST(ManufacturingRecord, ARecordShorterThanTheBufferLeavesTheRestErased) {
   ASSERT_NE(probe, nullptr);
   ASSERT_NE(table, nullptr);
   uint32_t tag = table[1].Tag;  // packed: no reference to the field
-  ASSERT_EQ(tag, 0x4D464730u);
+  ASSERT_EQ(tag, TAG_MFG0);
 
   struct Case {
     uint64_t recordSize;
@@ -278,7 +279,7 @@ TEST(ManufacturingRecord, ARecordShorterThanTheBufferLeavesTheRestErased) {
     SCOPED_TRACE("record size " + std::to_string(c.recordSize));
     table[1].Size = c.recordSize;
     std::vector<uint8_t> buffer(256, 0x01);  // stale bytes: the flag value
-    simtest::Call(probe->ReadManufacturingRecord, 0x4D464730u, buffer.data());
+    simtest::Call(probe->ReadManufacturingRecord, TAG_MFG0, buffer.data());
     std::vector<uint8_t> expected(256, 0xFF);
     auto flash = platform.Flash().Peek(configtest::kMfg0, c.copied);
     std::copy(flash.begin(), flash.end(), expected.begin());

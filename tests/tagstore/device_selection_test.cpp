@@ -5,6 +5,7 @@
 
 #include "platform_sim/firmware/guid_util.h"
 #include "runtime/uefi/guids.h"
+#include "tagstore/flash/flash_layer_state.h"
 #include "tests/images/probe.h"
 #include "tests/tagstore/tag_store_fixture.h"
 #include "tests/support/case_names.h"
@@ -378,6 +379,7 @@ TEST_P(FlashComponents, TheDescriptorGivesTheTotalSizeAndWhereTheBiosRegionStart
   simtest::Call(LoadProbe(platform)->LayerState, &layer);
   EXPECT_EQ(layer.SpiBar, 0xFE010000u);
   EXPECT_EQ(layer.ComponentField, GetParam().componentField);
+  EXPECT_EQ(layer.Layout, static_cast<uint64_t>(FLASH_LAYOUT_KNOWN));
   EXPECT_EQ(layer.TotalSize, GetParam().total);
   EXPECT_EQ(layer.BiosLinearOffset, GetParam().linearOffset);
   EXPECT_EQ(layer.BiosBase, 0xFFA00000u);
@@ -391,13 +393,26 @@ INSTANTIATE_TEST_SUITE_P(Descriptors, FlashComponents,
                                            ComponentCase{{6}, 0, 0x2000000, 0x1A00000}),
                          simtest::CaseName<ComponentCase>);
 
+TEST(FlashLayerInit, ADescriptorSmallerThanTheBiosRegionLeavesTheLayoutUnknown) {
+  sim::PlatformProfile profile = FlashPlatform(Flash::SpiBoot);
+  profile.flash.components = {{3, {0xEF, 0x40, 0x18}, {}}};  // 4 MiB: cannot hold the 6-MiB BIOS region
+  sim::Platform platform(profile);
+  TAG_STORE_PROBE_LAYER layer{};
+  simtest::Call(LoadProbe(platform)->LayerState, &layer);
+  EXPECT_EQ(layer.SpiBar, 0xFE010000u);
+  EXPECT_EQ(layer.Layout, static_cast<uint64_t>(FLASH_LAYOUT_UNKNOWN));
+  EXPECT_EQ(layer.TotalSize, 0u);
+  EXPECT_EQ(layer.BiosLinearOffset, 0u);
+}
+
 TEST(FlashLayerInit, WithoutAnSpiControllerNoRegisterAccessLandsInTheFlash) {
   sim::Platform platform(FlashPlatform(Flash::Parallel));
   platform.Bus().SetLogging(true);
   TAG_STORE_PROBE_LAYER layer{};
   simtest::Call(LoadProbe(platform)->LayerState, &layer);
   EXPECT_EQ(layer.SpiBar, 0u);
-  EXPECT_EQ(layer.TotalSize, 0u) << "unknown";
+  EXPECT_EQ(layer.Layout, static_cast<uint64_t>(FLASH_LAYOUT_UNKNOWN));
+  EXPECT_EQ(layer.TotalSize, 0u);
   EXPECT_EQ(layer.BiosLinearOffset, 0u);
   for (const sim::BusAccess &access : platform.Bus().Log()) {
     EXPECT_FALSE(access.address >= 0xFFFFF000) << std::hex << access.address;

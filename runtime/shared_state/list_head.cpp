@@ -3,15 +3,9 @@
 #include "runtime/base/image_kind.h"
 #include "runtime/base/pool.h"
 #include "runtime/base/services.h"
-#include "runtime/entry/initialisers.h"
+#include "runtime/shared_state/shared_state.h"
 #include "runtime/uefi/guids.h"
 #include "runtime/uefi/status.h"
-
-typedef struct LIST_ENTRY {
-  struct LIST_ENTRY *ForwardLink;
-  struct LIST_ENTRY *BackLink;
-} LIST_ENTRY;
-EFI_LAYOUT_SIZE(LIST_ENTRY, 16);
 
 LIST_ENTRY *gSharedListHead;
 

@@ -1,6 +1,6 @@
 // The address fix-up registration of an SMM image: SMM code never switches to
 // virtual addresses, so there is nothing to register with.
-#include "runtime/base/address_fixup.h"
+#include "runtime/shared_state/address_fixup.h"
 
 #include "runtime/uefi/status.h"
 

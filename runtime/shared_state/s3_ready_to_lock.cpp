@@ -1,8 +1,8 @@
 // At the DXE SMM ready-to-lock point the boot script is closed and saved in lock
 // boxes, once, however often the notification fires.
-#include "runtime/base/lock_box.h"
+#include "runtime/shared_state/lock_box.h"
 #include "runtime/base/memory.h"
-#include "runtime/base/s3_boot_script.h"
+#include "runtime/shared_state/s3_boot_script.h"
 #include "runtime/base/services.h"
 #include "runtime/uefi/guids.h"
 #include "runtime/uefi/status.h"

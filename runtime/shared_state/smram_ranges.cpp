@@ -2,7 +2,7 @@
 // buffers back to SMRAM pool and everything else to boot services.
 #include "runtime/base/pool.h"
 #include "runtime/base/services.h"
-#include "runtime/entry/initialisers.h"
+#include "runtime/shared_state/shared_state.h"
 #include "runtime/uefi/guids.h"
 #include "runtime/uefi/status.h"
 

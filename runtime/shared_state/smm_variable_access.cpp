@@ -1,10 +1,10 @@
 // Variable access for code that may run on either side of SMM: outside SMM a second
 // copy of the runtime services pointer, registered for conversion at the change to
 // virtual addressing; inside SMM the SMM variable protocol.
-#include "runtime/base/address_fixup.h"
+#include "runtime/shared_state/address_fixup.h"
 #include "runtime/base/image_kind.h"
 #include "runtime/base/services.h"
-#include "runtime/entry/initialisers.h"
+#include "runtime/shared_state/shared_state.h"
 #include "runtime/uefi/guids.h"
 #include "runtime/uefi/status.h"
 

@@ -1,13 +1,13 @@
 // Finds the shared S3 boot-script private record through its PCD or creates it, and
 // undoes the creation when the driver entry fails.
-#include "runtime/base/s3_boot_script.h"
+#include "runtime/shared_state/s3_boot_script.h"
 
 #include "runtime/base/events.h"
 #include "runtime/base/image_kind.h"
 #include "runtime/base/memory.h"
 #include "runtime/base/pcd_access.h"
 #include "runtime/base/services.h"
-#include "runtime/entry/initialisers.h"
+#include "runtime/shared_state/shared_state.h"
 #include "runtime/uefi/guids.h"
 #include "runtime/uefi/status.h"
 

@@ -1,4 +1,4 @@
-#include "runtime/base/lock_box.h"
+#include "runtime/shared_state/lock_box.h"
 
 #include "runtime/base/memory.h"
 #include "runtime/base/services.h"

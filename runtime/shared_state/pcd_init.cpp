@@ -3,10 +3,12 @@
 #include "runtime/base/image_kind.h"
 #include "runtime/base/pcd_protocols.h"
 #include "runtime/base/services.h"
-#include "runtime/entry/initialisers.h"
+#include "runtime/shared_state/shared_state.h"
 #include "runtime/uefi/guids.h"
 #include "runtime/uefi/status.h"
 
+VOID *gPcdInfo;
+VOID *gPiPcdInfo;
 EFI_EVENT gPcdVirtualAddressEvent;
 
 static VOID *LocateOrNull(EFI_GUID *Guid) {
