@@ -38,7 +38,7 @@ std::vector<uint8_t> RecordBytes(const Image &image, const sim::TagStoreRecord &
   return std::vector<uint8_t>(begin, begin + record.size);
 }
 
-sim::TagStoreRecord Plog() { return *sim::FindTagStoreRecord("PLOG"); }
+sim::TagStoreRecord Plog() { return *sim::FindTagStoreRecord(sim::PowerEventLogTag()); }
 
 void Info(const FlashToolRequest &request, const Image &image, std::ostream &out) {
   json records = json::array();
@@ -100,42 +100,20 @@ void Dump(const FlashToolRequest &request, const Image &image, std::ostream &out
 }
 
 void Log(const FlashToolRequest &request, const Image &image, std::ostream &out) {
-  const sim::DecodedPowerEventLog log = sim::DecodePowerEventLog(RecordBytes(image, Plog()));
-  if (!log.provisioned) {
-    throw InputError(request.file + ": the power-event log is not provisioned (signature \"" + log.signature +
-                     "\"); \"flash log provision\" writes it");
+  const json log = sim::DescribePowerEventLog(RecordBytes(image, Plog()));
+  if (!log["provisioned"].get<bool>()) {
+    throw InputError(request.file + ": the power-event log is not provisioned (signature \"" +
+                     log["signature"].get<std::string>() + "\"); \"flash log provision\" writes it");
   }
   if (request.json) {
-    json entries = json::array();
-    for (const sim::PowerEventEntry &entry : log.used) {
-      entries.push_back({{"slot", entry.slot},
-                         {"time", sim::PowerEventTime(entry)},
-                         {"event", entry.event},
-                         {"name", sim::PowerEventName(entry.event)}});
-    }
-    out << json{{"signature", log.signature},
-                {"freeMap", Hex(log.freeMap, 16)},
-                {"slots", sim::PowerEventLogSlots()},
-                {"entries", entries}}
-               .dump(2)
-        << "\n";
-    return;
-  }
-  out << "Power-event log \"PLOG\": signature \"" << log.signature << "\", free map " << Hex(log.freeMap, 16) << ", "
-      << log.used.size() << " of " << sim::PowerEventLogSlots() << " slots used\n";
-  char line[96];
-  for (const sim::PowerEventEntry &entry : log.used) {
-    std::snprintf(line, sizeof(line), "  slot %2u: %s  %s\n", entry.slot, sim::PowerEventTime(entry).c_str(),
-                  sim::PowerEventName(entry.event).c_str());
-    out << line;
+    out << log.dump(2) << "\n";
+  } else {
+    sim::WritePowerEventLog(out, log);
   }
 }
 
 uint8_t EventValue(const std::string &text) {
-  if (text == "start") return 0;
-  if (text == "s3" || text == "S3") return 3;
-  if (text == "s4" || text == "S4") return 4;
-  if (text == "s5" || text == "S5") return 5;
+  if (const std::optional<uint8_t> named = sim::PowerEventFromName(text)) return *named;
   size_t used = 0;
   unsigned long value = 0;
   try {
