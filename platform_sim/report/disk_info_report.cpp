@@ -71,6 +71,15 @@ void WriteDiskInfoReport(std::ostream &out, const json &diskInfo, const json &fo
   out << "Drives found by DiskInfoSetupDxe: " << diskInfo["controllers"].get<unsigned>() << " storage controllers, "
       << diskInfo["ataDisks"].get<unsigned>() << " ATA disks, " << diskInfo["nvmeNamespaces"].get<unsigned>()
       << " NVMe namespaces, " << optical << " optical drive" << (optical == 1 ? "" : "s") << "\n";
+  for (const json &drive : diskInfo["drives"]) {
+    out << "  " << drive["bus"].get<std::string>();
+    if (drive.contains("port")) out << " port " << drive["port"].get<unsigned>();
+    if (drive.contains("namespace")) out << " namespace " << drive["namespace"].get<unsigned>();
+    for (const char *field : {"model", "serial", "firmware"}) {
+      if (drive.contains(field)) out << ", " << field << " \"" << drive[field].get<std::string>() << "\"";
+    }
+    out << "\n";
+  }
   for (const json &form : forms) {
     out << "Setup form 1 (" << form["language"].get<std::string>() << "):\n";
     for (const json &line : form["lines"]) out << "  | " << line.get<std::string>() << "\n";

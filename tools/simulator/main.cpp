@@ -17,6 +17,8 @@
 #include "tools/simulator/cli_errors.h"
 #include "tools/simulator/flash_file.h"
 #include "tools/simulator/flash_tool.h"
+#include "tools/simulator/form_report.h"
+#include "tools/simulator/form_story.h"
 #include "tools/simulator/scenario.h"
 #include "tools/simulator/variable_region.h"
 
@@ -43,7 +45,7 @@ struct Options {
   bool json = false;
 };
 
-enum class Story { Run, Boot, Sleep };
+enum class Story { Run, Boot, Sleep, Form };
 
 sim::PlatformProfile ChosenProfile(const Options &options) {
   sim::PlatformProfile profile;
@@ -56,8 +58,9 @@ sim::PlatformProfile ChosenProfile(const Options &options) {
   return profile;
 }
 
-// Every image the profile names must be there before anything runs.
-void CheckImages(const Options &options, const sim::PlatformProfile &profile) {
+// Every image the story loads must be there before anything runs: the profile's, and
+// the drive form's for the stories that show it.
+void CheckImages(const Options &options, const sim::PlatformProfile &profile, Story story) {
   const bool host = profile.engine == sim::Engine::Host;
   if (!options.imageDir.empty()) {
     if (!fs::is_directory(options.imageDir))
@@ -66,15 +69,18 @@ void CheckImages(const Options &options, const sim::PlatformProfile &profile) {
   }
   const std::string directory =
       host ? sim::ImageLoader::DefaultDirectory() : sim::ImageLoader::DefaultFirmwareDirectory();
-  for (const sim::ProfileImage &image : profile.images) {
-    const fs::path path = fs::path(directory) / (image.name + (host ? ".so" : ".efi"));
-    if (!fs::exists(path)) throw InputError("image " + image.name + ": " + path.string() + " does not exist");
+  std::vector<std::string> names;
+  for (const sim::ProfileImage &image : profile.images) names.push_back(image.name);
+  if (story == Story::Run || story == Story::Form) names.push_back(kDiskInfoImage);
+  for (const std::string &name : names) {
+    const fs::path path = fs::path(directory) / (name + (host ? ".so" : ".efi"));
+    if (!fs::exists(path)) throw InputError("image " + name + ": " + path.string() + " does not exist");
   }
 }
 
 int RunStory(const Options &options, Story story, int boots, const std::string &state) {
   sim::PlatformProfile profile = ChosenProfile(options);
-  CheckImages(options, profile);
+  CheckImages(options, profile, story);
   uint64_t flashBase = 0;
   uint64_t flashSize = 0;
   if (!options.flashFile.empty()) {
@@ -96,6 +102,7 @@ int RunStory(const Options &options, Story story, int boots, const std::string &
   }
 
   bool complete = false;
+  EFI_STATUS fillForm = EFI_NOT_STARTED;
   std::ostringstream log;
   sim::Platform platform(profile);
   try {
@@ -103,6 +110,7 @@ int RunStory(const Options &options, Story story, int boots, const std::string &
       case Story::Run: complete = RunDefaultScenario(platform, log); break;
       case Story::Boot: complete = RunBoots(platform, boots, log); break;
       case Story::Sleep: complete = RunSleep(platform, state[1] - '0', log); break;
+      case Story::Form: complete = RunForm(platform, log, &fillForm); break;
     }
   } catch (const std::exception &error) {
     log << "simulation failed: " << error.what() << "\n";
@@ -112,7 +120,16 @@ int RunStory(const Options &options, Story story, int boots, const std::string &
     WriteVariableRegion(image, platform.Variables().All());
     WriteFlashImage(options.flashFile, image);
   }
-  if (options.json) {
+  if (story == Story::Form) {
+    const nlohmann::ordered_json form = FormJson(platform, complete, log.str(), fillForm);
+    complete = form["ok"].get<bool>();
+    log.str(form["problems"].get<std::string>());
+    if (options.json) {
+      std::cout << form.dump(2) << "\n";
+    } else {
+      WriteFormReport(std::cout, form);
+    }
+  } else if (options.json) {
     nlohmann::ordered_json report = sim::ReportJson(platform);
     report["ok"] = complete;
     report["problems"] = log.str();
@@ -160,7 +177,9 @@ int main(int argc, char **argv) {
   sleep->add_option("STATE", state, "S3, S4 or S5")->required()->check(CLI::IsMember({"S3", "S4", "S5"}));
   auto *profile = app.add_subcommand("profile", "print the platform profile as JSON: the built-in default, or "
                                                 "--profile FILE completed with the default's values");
-  // The setup form of DiskInfoSetupDxe gets its "form" command here once that image exists.
+  auto *form = app.add_subcommand("form", "boot until the drivers settle, load DiskInfoSetupDxe unless the profile "
+                                          "does, bring up the storage and have the setup side fill the drive form; "
+                                          "shows the drives found and form 1 in every language of its package list");
 
   FlashToolRequest request;
   auto *flash = app.add_subcommand("flash", "read or change a flash image file (--flash FILE) offline; its size "
@@ -177,7 +196,7 @@ int main(int argc, char **argv) {
   add->add_option("--time", request.time, "time stamp; default: the profile's clock")
       ->option_text("\"YYYY-MM-DD HH:MM:SS\"");
   auto *clear = log->add_subcommand("clear", "provision the log afresh: every slot free");
-  for (CLI::App *command : {run, boot, sleep, profile, flash, info, dump, log, provision, add, clear}) {
+  for (CLI::App *command : {run, boot, sleep, form, profile, flash, info, dump, log, provision, add, clear}) {
     command->fallthrough();
     command->footer(kFooter);
   }
@@ -215,6 +234,7 @@ int main(int argc, char **argv) {
     }
     if (*boot) return RunStory(options, Story::Boot, boots, "");
     if (*sleep) return RunStory(options, Story::Sleep, 0, state);
+    if (*form) return RunStory(options, Story::Form, 0, "");
     return RunStory(options, Story::Run, 0, "");
   } catch (const InputError &error) {
     std::cerr << "error: " << error.what() << "\n";
