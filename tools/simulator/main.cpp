@@ -30,12 +30,49 @@ namespace {
 constexpr const char *kFooter = R"(Exit codes:
   0  success
   1  the scenario or a driver failed (faults recorded, a policy that never settled,
-     a missing protocol); the report still shows what happened
+     a missing protocol, a form no one can see); the report still shows what happened
   2  usage or input error (unknown command or option, unreadable or invalid profile,
      flash file of the wrong size, unprovisioned log); nothing ran and no file changed
 
 SIM_EFI_IMAGE_DIR and SIM_IMAGE_DIR set the default directories of the .efi and host
 images; --image-dir overrides the one of the chosen engine.)";
+
+// The options of the program that a command uses; they may come before or after it.
+constexpr const char *kStoryOptions = R"(Options of platform_sim_cli that apply (before or after the command):
+  --profile FILE   the platform (docs/profile.md); default: built in
+  --flash FILE     the board's flash image: loaded first (created from the profile when
+                   absent), written back after the run
+  --engine emulated|host, --image-dir DIR   which images run, and from where
+  --json           the report as JSON instead of text
+)";
+
+constexpr const char *kStoryExit = R"(
+Exit codes:
+  0  the story ran and no fault was recorded
+  1  the story or a driver failed; the report still shows what happened
+  2  usage or input error (invalid profile, missing image, flash file of the wrong
+     size); nothing ran and no file changed)";
+
+constexpr const char *kProfileFooter = R"(Options of platform_sim_cli that apply (before or after the command):
+  --profile FILE   the profile to complete; default: the built-in one
+
+Exit codes:
+  0  the profile was printed
+  2  the profile file is unreadable or invalid; the message names the field)";
+
+constexpr const char *kFlashFooter = R"(Options of platform_sim_cli that apply (before or after the command):
+  --flash FILE     the image file to read or change (required)
+  --profile FILE   the profile whose flash part gives the image's size; default: built in
+  --json           JSON instead of text
+
+A change rewrites only the bytes of its record, by NOR rules: the record's erase blocks
+are erased only when a bit must go from 0 to 1, then programmed.
+
+Exit codes:
+  0  done
+  1  the changed image could not be written (the file keeps its old contents)
+  2  usage or input error (no --flash, a file of the wrong size, an unknown tag, an
+     unprovisioned or full log, a bad event or time); the file is left untouched)";
 
 struct Options {
   std::string profileFile;
@@ -175,11 +212,11 @@ int main(int argc, char **argv) {
   auto *sleep = app.add_subcommand("sleep", "boot until the drivers settle, hand over to the OS and enter a sleep "
                                             "state (S3 resumes a minute later)");
   sleep->add_option("STATE", state, "S3, S4 or S5")->required()->check(CLI::IsMember({"S3", "S4", "S5"}));
-  auto *profile = app.add_subcommand("profile", "print the platform profile as JSON: the built-in default, or "
-                                                "--profile FILE completed with the default's values");
   auto *form = app.add_subcommand("form", "boot until the drivers settle, load DiskInfoSetupDxe unless the profile "
                                           "does, bring up the storage and have the setup side fill the drive form; "
                                           "shows the drives found and form 1 in every language of its package list");
+  auto *profile = app.add_subcommand("profile", "print the platform profile as JSON: the built-in default, or "
+                                                "--profile FILE completed with the default's values");
 
   FlashToolRequest request;
   auto *flash = app.add_subcommand("flash", "read or change a flash image file (--flash FILE) offline; its size "
@@ -196,9 +233,11 @@ int main(int argc, char **argv) {
   add->add_option("--time", request.time, "time stamp; default: the profile's clock")
       ->option_text("\"YYYY-MM-DD HH:MM:SS\"");
   auto *clear = log->add_subcommand("clear", "provision the log afresh: every slot free");
+  for (CLI::App *command : {run, boot, sleep, form}) command->footer(std::string(kStoryOptions) + kStoryExit);
+  profile->footer(kProfileFooter);
+  for (CLI::App *command : {flash, info, dump, log, provision, add, clear}) command->footer(kFlashFooter);
   for (CLI::App *command : {run, boot, sleep, form, profile, flash, info, dump, log, provision, add, clear}) {
     command->fallthrough();
-    command->footer(kFooter);
   }
 
   try {
