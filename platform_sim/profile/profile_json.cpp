@@ -11,6 +11,7 @@
 #include "platform_sim/firmware/guid_util.h"
 #include "platform_sim/flash/flash_platforms.h"
 #include "platform_sim/report/tag_store_records.h"
+#include "platform_sim/trace/hex_text.h"
 #include "runtime/uefi/guids.h"
 
 namespace sim {
@@ -21,23 +22,6 @@ using nlohmann::ordered_json;
 namespace {
 
 constexpr uint64_t kTagStoreBlockSize = 0x2000;
-
-std::string HexNumber(uint64_t value, int width = 0) {
-  char text[24];
-  std::snprintf(text, sizeof(text), "0x%0*llX", width, static_cast<unsigned long long>(value));
-  return text;
-}
-
-std::string HexBytes(const uint8_t *bytes, size_t length) {
-  std::string text;
-  char pair[4];
-  for (size_t index = 0; index < length; ++index) {
-    std::snprintf(pair, sizeof(pair), "%02X", bytes[index]);
-    if (index) text += ' ';
-    text += pair;
-  }
-  return text;
-}
 
 // Bytes as JSON: a hex string when short, otherwise a size, a fill byte and the runs
 // that differ from it.
