@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <nlohmann/json_fwd.hpp>
 
 #include "platform_sim/devices/rtc.h"
 #include "platform_sim/memory/address_map.h"
@@ -34,6 +35,8 @@ class CmosBank : public IoDevice {
   uint8_t SelectedIndex() const { return index_; }
   // Bank 0: NMI masked by the last index write.
   bool NmiMasked() const { return nmiMasked_; }
+  // The bytes that are not zero, by index: {"0x47": "0x03"}.
+  nlohmann::ordered_json Describe() const;
   void OnWrite(WriteObserver observer) { observer_ = std::move(observer); }
 
  private:

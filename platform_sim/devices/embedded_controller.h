@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <string>
 #include <vector>
@@ -80,6 +81,8 @@ class EmbeddedController : public IoDevice {
   std::vector<uint8_t> Wire() const;
   std::vector<uint8_t> LostBytes() const;
   uint8_t Ram(uint16_t address) const;
+  // The bytes taken and lost, and each framed transaction with its answer.
+  nlohmann::ordered_json Describe() const;
   void OnByte(std::function<void(const EcByte &)> observer) { observer_ = std::move(observer); }
 
  private:

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <nlohmann/json_fwd.hpp>
 #include <vector>
 
 #include "platform_sim/memory/address_map.h"
@@ -26,6 +27,8 @@ class PostCodePort : public IoDevice {
     if (observer_) observer_(last_);
   }
   const std::vector<PostCodeWrite> &Codes() const { return codes_; }
+  // Each code as written: its value and width in bits.
+  nlohmann::ordered_json Describe() const;
   void OnWrite(std::function<void(const PostCodeWrite &)> observer) { observer_ = std::move(observer); }
 
  private:

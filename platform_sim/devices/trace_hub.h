@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <string>
 #include <vector>
@@ -54,6 +55,8 @@ class TraceHub : public MmioDevice {
 
   // Messages in the order they were opened, finished or not; decoded as far as they go.
   const std::vector<TraceHubMessage> &Messages();
+  // One line per message, as DescribeTraceHubMessage writes it.
+  nlohmann::ordered_json Describe();
   // Data or flag writes that came with no open message on their channel.
   const std::vector<TraceHubWrite> &StrayWrites() const { return stray_; }
   void OnMessage(std::function<void(const TraceHubMessage &)> observer) { observer_ = std::move(observer); }

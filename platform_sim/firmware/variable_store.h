@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include <nlohmann/json_fwd.hpp>
+
 #include "platform_sim/firmware/guid_util.h"
 #include "runtime/uefi/types.h"
 
@@ -49,6 +51,9 @@ class VariableStore {
   void Put(Variable variable);  // seeds a variable directly (platform profiles, tests)
   void DropVolatile();
   std::vector<Variable> All() const;
+  // Every variable in the store's order: name, GUID (by name when known), attributes,
+  // size and the data as hex.
+  nlohmann::ordered_json Describe() const;
 
   // Makes every write of this variable fail with the status (fault injection).
   void FailWrites(const std::u16string &name, EFI_STATUS status) { failures_[name] = status; }

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <nlohmann/json_fwd.hpp>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,8 @@ class FlashHardware {
   // After a reset the parts are back in read mode with nothing in progress.
   void PowerOn();
   std::string Description() const;
+  // The part and how many erase and program commands reached it.
+  nlohmann::ordered_json Describe();
 
  private:
   uint8_t PeekByte(uint64_t address) const;

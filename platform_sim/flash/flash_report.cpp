@@ -1,9 +1,9 @@
 #include "platform_sim/flash/flash_report.h"
 
-#include <iomanip>
+#include <nlohmann/json.hpp>
 
+#include "platform_sim/firmware/pcd_database.h"
 #include "platform_sim/flash/flash_platforms.h"
-#include "platform_sim/platform.h"
 #include "runtime/uefi/guids.h"
 
 namespace sim {
@@ -17,23 +17,16 @@ std::string Name(PcdDatabase &pcds, const EFI_GUID &space, UINTN token) {
 }
 }  // namespace
 
-void WriteFlashReport(std::ostream &out, Platform &platform) {
-  FlashHardware &flash = platform.Flash();
-  out << "Flash: " << flash.Description() << "\n";
-  PcdDatabase &pcds = platform.Pcds();
+nlohmann::ordered_json DescribeChosenFlashDevice(PcdDatabase &pcds) {
   PcdEntry *chosen = pcds.Find(kChosenFlashToken);
-  if (chosen != nullptr) {
-    auto token = static_cast<UINTN>(pcds.Number(chosen));
-    out << "Chosen flash device (PCD 433): ";
-    if (token == 0) {
-      out << "none yet\n";
-    } else {
-      out << "token 0x" << std::hex << std::uppercase << token << std::dec << " \""
-          << Name(pcds, gFlashFirstNameTokenSpaceGuid, token) << "\" \""
-          << Name(pcds, gFlashSecondNameTokenSpaceGuid, token) << "\"\n";
-    }
+  if (chosen == nullptr) return nullptr;
+  const auto token = static_cast<UINTN>(pcds.Number(chosen));
+  nlohmann::ordered_json device = {{"pcd", kChosenFlashToken}, {"token", token}};
+  if (token != 0) {
+    device["firstName"] = Name(pcds, gFlashFirstNameTokenSpaceGuid, token);
+    device["secondName"] = Name(pcds, gFlashSecondNameTokenSpaceGuid, token);
   }
-  out << "Flash commands: " << flash.Monitor().Erases() << " erase, " << flash.Monitor().Programs() << " program\n";
+  return device;
 }
 
 }  // namespace sim

@@ -1,14 +1,15 @@
-// The flash section of the simulator's report.
+// The flash device the drivers chose, as the report shows it.
 #pragma once
 
-#include <ostream>
+#include <nlohmann/json_fwd.hpp>
 
 namespace sim {
 
-class Platform;
+class PcdDatabase;
 
-// The flash hardware, the device the drivers chose (PCD token 433) and how many erase
-// and program commands reached the parts.
-void WriteFlashReport(std::ostream &out, Platform &platform);
+// PCD token 433 and, once a device is chosen, the two names of its candidate:
+// {"pcd": 433, "token": 17, "firstName": "W25Q128JV", "secondName": "Winbond"}
+// (token 0: none chosen yet); null when the platform has no such PCD.
+nlohmann::ordered_json DescribeChosenFlashDevice(PcdDatabase &pcds);
 
 }  // namespace sim

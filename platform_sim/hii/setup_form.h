@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <nlohmann/json_fwd.hpp>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,9 @@ class SetupForm {
   // The setup forms registered in this boot.
   static std::vector<EFI_HII_HANDLE> Registered(Platform &platform);
   std::string RenderText(const std::string &language) const;
+  // Form 1 of every setup form registered in this boot, in each language of its package
+  // list: [{"language": "en-US", "lines": [...]}, ...].
+  static nlohmann::ordered_json Describe(Platform &platform);
 
  private:
   Platform &platform_;

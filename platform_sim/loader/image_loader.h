@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <nlohmann/json_fwd.hpp>
 #include <string>
 
 #include "runtime/uefi/loaded_image.h"
@@ -58,6 +59,9 @@ class ImageLoader {
     return image != nullptr && image->unloaded;
   }
   const std::deque<LoadedImage> &Loaded() const { return images_; }
+  // Each image loaded: its name, what its entry returned (null: it did not return) and
+  // whether it was unloaded.
+  nlohmann::ordered_json Describe() const;
   LoadedImage *Find(const std::string &name);
   void UnloadAll();
 

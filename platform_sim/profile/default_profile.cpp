@@ -4,6 +4,8 @@
 #include <string>
 
 #include "platform_sim/flash/flash_platforms.h"
+#include "platform_sim/report/power_event_log_report.h"
+#include "platform_sim/report/tag_store_records.h"
 #include "runtime/uefi/guids.h"
 
 namespace sim {
@@ -53,9 +55,8 @@ PlatformProfile DefaultPlatformProfile() {
   // log provisioned when the flash image was made: signature, every slot free.
   profile.smmBase = true;
   profile.flash.regionFlashSmm = true;
-  std::vector<uint8_t> log(16, 0xFF);
-  std::memcpy(log.data(), "KOVAPLOG", 8);
-  profile.flash.contents.push_back({kTagStoreBase + 0x1300, log});
+  const TagStoreRecord plog = *FindTagStoreRecord(PowerEventLogTag());
+  profile.flash.contents.push_back({kTagStoreBase + plog.offset, ProvisionedPowerEventLog()});
 
   // Loaded as a runtime image so that its pointer registrations with the address fix-up
   // protocol show (loaded as the boot-service driver it is, it registers nothing); the

@@ -1,6 +1,7 @@
 #include "platform_sim/profile/profile_json.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cstdio>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -10,6 +11,7 @@
 #include "platform_sim/firmware/guid_util.h"
 #include "platform_sim/flash/flash_platforms.h"
 #include "platform_sim/report/tag_store_records.h"
+#include "platform_sim/trace/hex_text.h"
 #include "runtime/uefi/guids.h"
 
 namespace sim {
@@ -20,23 +22,6 @@ using nlohmann::ordered_json;
 namespace {
 
 constexpr uint64_t kTagStoreBlockSize = 0x2000;
-
-std::string HexNumber(uint64_t value, int width = 0) {
-  char text[24];
-  std::snprintf(text, sizeof(text), "0x%0*llX", width, static_cast<unsigned long long>(value));
-  return text;
-}
-
-std::string HexBytes(const uint8_t *bytes, size_t length) {
-  std::string text;
-  char pair[4];
-  for (size_t index = 0; index < length; ++index) {
-    std::snprintf(pair, sizeof(pair), "%02X", bytes[index]);
-    if (index) text += ' ';
-    text += pair;
-  }
-  return text;
-}
 
 // Bytes as JSON: a hex string when short, otherwise a size, a fill byte and the runs
 // that differ from it.
@@ -101,6 +86,56 @@ void JoinContents(FlashProfile &flash, const FlashContents &split) {
   }
   for (const auto &range : split.ranges) flash.contents.push_back(range);
 }
+
+bool CandidateSpace(const EFI_GUID &space) {
+  return SameGuid(space, gFlashDescriptorTokenSpaceGuid) || SameGuid(space, gFlashCommandTokenSpaceGuid) ||
+         SameGuid(space, gFlashFirstNameTokenSpaceGuid) || SameGuid(space, gFlashSecondNameTokenSpaceGuid);
+}
+
+std::string PcdText(const std::vector<uint8_t> &value) {
+  std::string text(value.begin(), value.end());
+  return text.substr(0, text.find('\0'));
+}
+
+// The candidate device table as the profile's PCDs hold it, by token in table order.
+std::vector<FlashCandidate> Candidates(const PlatformProfile &profile) {
+  std::vector<FlashCandidate> candidates;
+  for (const PlatformProfile::Pcd &pcd : profile.pcds) {
+    if (!pcd.space || !CandidateSpace(*pcd.space)) continue;
+    auto found = std::find_if(candidates.begin(), candidates.end(),
+                              [&](const FlashCandidate &candidate) { return candidate.token == pcd.token; });
+    if (found == candidates.end()) {
+      candidates.push_back(FlashCandidate{pcd.token, {}, {}, "", ""});
+      found = candidates.end() - 1;
+    }
+    if (SameGuid(*pcd.space, gFlashDescriptorTokenSpaceGuid)) found->descriptor = pcd.value;
+    if (SameGuid(*pcd.space, gFlashCommandTokenSpaceGuid)) found->commandData = pcd.value;
+    if (SameGuid(*pcd.space, gFlashFirstNameTokenSpaceGuid)) found->firstName = PcdText(pcd.value);
+    if (SameGuid(*pcd.space, gFlashSecondNameTokenSpaceGuid)) found->secondName = PcdText(pcd.value);
+  }
+  return candidates;
+}
+
+std::optional<uint32_t> ChosenToken(const PlatformProfile &profile) {
+  for (const PlatformProfile::Pcd &pcd : profile.pcds) {
+    if (!pcd.space && pcd.token == kChosenFlashToken && pcd.value.size() >= 4) {
+      uint32_t token = 0;
+      std::memcpy(&token, pcd.value.data(), sizeof(token));
+      return token;
+    }
+  }
+  return std::nullopt;
+}
+
+// The timings by their names in the format.
+const std::pair<const char *, uint64_t FlashTimings::*> kTimings[] = {
+    {"sectorEraseUs", &FlashTimings::sectorEraseUs},       {"blockEraseUs", &FlashTimings::blockEraseUs},
+    {"byteProgramUs", &FlashTimings::byteProgramUs},       {"pageProgramUs", &FlashTimings::pageProgramUs},
+    {"sectorEraseMaxUs", &FlashTimings::sectorEraseMaxUs}, {"blockEraseMaxUs", &FlashTimings::blockEraseMaxUs},
+    {"byteProgramMaxUs", &FlashTimings::byteProgramMaxUs}, {"pageProgramMaxUs", &FlashTimings::pageProgramMaxUs},
+};
+
+const char *SleepPhaseName(EFI_SLEEP_PHASE phase) { return phase == SxEntry ? "entry" : "exit"; }
 
 const char *PartName(FlashPartKind kind) {
   switch (kind) {
@@ -272,11 +307,7 @@ void UsePart(PlatformProfile &profile, FlashPartKind kind) {
   profile.flash.regionFlashSmm = old.regionFlashSmm;
   profile.flash.faults = old.faults;
   std::erase_if(profile.pcds, [](const PlatformProfile::Pcd &pcd) {
-    return pcd.space ? (SameGuid(*pcd.space, gFlashDescriptorTokenSpaceGuid) ||
-                        SameGuid(*pcd.space, gFlashCommandTokenSpaceGuid) ||
-                        SameGuid(*pcd.space, gFlashFirstNameTokenSpaceGuid) ||
-                        SameGuid(*pcd.space, gFlashSecondNameTokenSpaceGuid))
-                     : pcd.token == kChosenFlashToken;
+    return pcd.space ? CandidateSpace(*pcd.space) : pcd.token == kChosenFlashToken;
   });
   switch (kind) {
     case FlashPartKind::Spi: UseSpiFlash(profile); break;
@@ -363,12 +394,61 @@ void ReadVariables(const Reader &reader, const json &value, PlatformProfile &pro
   }
 }
 
+void ReadTimings(const Reader &reader, const json &value, FlashTimings &timings) {
+  reader.Object(value, "flash.timings",
+                {"sectorEraseUs", "blockEraseUs", "byteProgramUs", "pageProgramUs", "sectorEraseMaxUs",
+                 "blockEraseMaxUs", "byteProgramMaxUs", "pageProgramMaxUs"});
+  // Up to an hour: a busy time longer than that is a typing error, not a part.
+  for (const auto &[name, field] : kTimings) {
+    if (value.contains(name))
+      timings.*field = reader.Unsigned(value[name], Reader::Join("flash.timings", name), 3600000000ull);
+  }
+}
+
+void ReadCandidates(const Reader &reader, const json &value, PlatformProfile &profile) {
+  if (!value.is_array()) reader.Fail("flash.candidates", "an array of candidate devices", value);
+  std::erase_if(profile.pcds, [](const PlatformProfile::Pcd &pcd) { return pcd.space && CandidateSpace(*pcd.space); });
+  std::set<UINTN> tokens;
+  for (size_t index = 0; index < value.size(); ++index) {
+    const std::string at = "flash.candidates[" + std::to_string(index) + "]";
+    const json &item = value[index];
+    reader.Object(item, at, {"token", "descriptor", "commandData", "firstName", "secondName"});
+    for (const char *required : {"token", "descriptor", "commandData", "firstName", "secondName"}) {
+      if (!item.contains(required)) reader.Fail(Reader::Join(at, required), "a value (the field is required)", nullptr);
+    }
+    FlashCandidate candidate;
+    candidate.token = reader.Unsigned(item["token"], at + ".token", UINT32_MAX);
+    if (candidate.token == 0 || !tokens.insert(candidate.token).second) {
+      reader.Fail(at + ".token", "a token other than 0 that no other candidate has", item["token"]);
+    }
+    candidate.descriptor = reader.Bytes(item["descriptor"], at + ".descriptor", 0x1000);
+    candidate.commandData = reader.Bytes(item["commandData"], at + ".commandData", 0x1000);
+    candidate.firstName = reader.String(item["firstName"], at + ".firstName");
+    candidate.secondName = reader.String(item["secondName"], at + ".secondName");
+    AddFlashCandidate(profile, candidate);
+  }
+}
+
 void ReadFlash(const Reader &reader, const json &value, PlatformProfile &profile) {
   const std::string path = "flash";
-  reader.Object(value, path, {"part", "chipsetSpi", "chipsetSpiSmm", "regionFlashSmm", "records", "contents"});
+  reader.Object(value, path,
+                {"part", "chipsetSpi", "chipsetSpiSmm", "regionFlashSmm", "timings", "sfdp", "candidates",
+                 "chosenToken", "records", "contents"});
   if (value.contains("part")) {
     FlashPartKind kind = PartKind(reader, value["part"], "flash.part");
     if (kind != profile.flash.kind) UsePart(profile, kind);
+  }
+  if (value.contains("timings")) ReadTimings(reader, value["timings"], profile.flash.timings);
+  if (value.contains("sfdp")) {
+    if (profile.flash.kind != FlashPartKind::Spi || profile.flash.components.empty()) {
+      reader.Fail("flash.sfdp", "no SFDP table: only the \"spi\" part has one", value["sfdp"]);
+    }
+    profile.flash.components[0].sfdp = reader.Bytes(value["sfdp"], "flash.sfdp", 0x10000);
+  }
+  if (value.contains("candidates")) ReadCandidates(reader, value["candidates"], profile);
+  if (value.contains("chosenToken")) {
+    SetChosenFlashToken(profile,
+                        static_cast<uint32_t>(reader.Unsigned(value["chosenToken"], "flash.chosenToken", UINT32_MAX)));
   }
   for (const auto &[name, field] :
        {std::pair{"chipsetSpi", &profile.flash.chipsetSpi}, std::pair{"chipsetSpiSmm", &profile.flash.chipsetSpiSmm},
@@ -430,17 +510,51 @@ void ReadFaults(const Reader &reader, const json &value, PlatformProfile &profil
   const json &flash = value["flash"];
   const std::string path = "faults.flash";
   reader.Object(flash, path,
-                {"failEraseNth", "failEveryErase", "failProgramNth", "failEveryProgram", "powerCutAfter", "stuckBusy"});
+                {"failEraseNth", "failEveryErase", "failProgramNth", "failEveryProgram", "powerCutAfter",
+                 "powerCutDuring", "stuckBusy", "worstCaseTimes"});
   FlashFaults &faults = profile.flash.faults;
   for (const auto &[name, field] :
        {std::pair{"failEraseNth", &faults.failEraseNth}, std::pair{"failProgramNth", &faults.failProgramNth},
-        std::pair{"powerCutAfter", &faults.powerCutAfter}}) {
+        std::pair{"powerCutAfter", &faults.powerCutAfter}, std::pair{"powerCutDuring", &faults.powerCutDuring}}) {
     if (flash.contains(name)) *field = reader.Unsigned(flash[name], Reader::Join(path, name), UINT32_MAX);
   }
   for (const auto &[name, field] :
        {std::pair{"failEveryErase", &faults.failEveryErase}, std::pair{"failEveryProgram", &faults.failEveryProgram},
-        std::pair{"stuckBusy", &faults.stuckBusy}}) {
+        std::pair{"stuckBusy", &faults.stuckBusy}, std::pair{"worstCaseTimes", &faults.worstCaseTimes}}) {
     if (flash.contains(name)) *field = reader.Bool(flash[name], Reader::Join(path, name));
+  }
+}
+
+// The registrations the Sx dispatcher refuses: a state and phase, or a whole state when
+// the phase is left out.
+void ReadSx(const Reader &reader, const json &value, PlatformProfile &profile) {
+  reader.Object(value, "sx", {"refused"});
+  if (!value.contains("refused")) return;
+  const json &refused = value["refused"];
+  if (!refused.is_array()) reader.Fail("sx.refused", "an array of {\"state\", \"phase\"}", refused);
+  profile.sxUnsupported.clear();
+  for (size_t index = 0; index < refused.size(); ++index) {
+    const std::string at = "sx.refused[" + std::to_string(index) + "]";
+    const json &item = refused[index];
+    reader.Object(item, at, {"state", "phase"});
+    const std::string state =
+        item.contains("state") && item["state"].is_string() ? item["state"].get<std::string>() : "";
+    if (state.size() != 2 || state[0] != 'S' || state[1] < '0' || state[1] > '5') {
+      reader.Fail(at + ".state", "one of \"S0\" to \"S5\"", item.contains("state") ? item["state"] : json(nullptr));
+    }
+    const auto type = static_cast<EFI_SLEEP_TYPE>(state[1] - '0');
+    std::vector<EFI_SLEEP_PHASE> phases = {SxEntry, SxExit};
+    if (item.contains("phase")) {
+      const json &phase = item["phase"];
+      if (phase == "entry") {
+        phases = {SxEntry};
+      } else if (phase == "exit") {
+        phases = {SxExit};
+      } else {
+        reader.Fail(at + ".phase", "\"entry\" or \"exit\" (left out: both)", phase);
+      }
+    }
+    for (EFI_SLEEP_PHASE phase : phases) profile.sxUnsupported.push_back({type, phase});
   }
 }
 
@@ -502,12 +616,30 @@ ordered_json ProfileToJson(const PlatformProfile &profile) {
   for (const auto &[address, data] : split.ranges) {
     contents.push_back({{"address", HexNumber(address, 8)}, {"data", BytesToJson(data)}});
   }
+  ordered_json timings = ordered_json::object();
+  for (const auto &[name, field] : kTimings) timings[name] = profile.flash.timings.*field;
+  ordered_json candidates = ordered_json::array();
+  for (const FlashCandidate &candidate : Candidates(profile)) {
+    candidates.push_back({{"token", HexNumber(candidate.token)},
+                          {"descriptor", BytesToJson(candidate.descriptor)},
+                          {"commandData", BytesToJson(candidate.commandData)},
+                          {"firstName", candidate.firstName},
+                          {"secondName", candidate.secondName}});
+  }
   document["flash"] = {{"part", PartName(profile.flash.kind)},
                        {"chipsetSpi", profile.flash.chipsetSpi},
                        {"chipsetSpiSmm", profile.flash.chipsetSpiSmm},
                        {"regionFlashSmm", profile.flash.regionFlashSmm},
-                       {"records", records},
-                       {"contents", contents}};
+                       {"timings", timings}};
+  if (profile.flash.kind == FlashPartKind::Spi && !profile.flash.components.empty()) {
+    document["flash"]["sfdp"] = BytesToJson(profile.flash.components[0].sfdp);
+  }
+  document["flash"]["candidates"] = candidates;
+  if (const std::optional<uint32_t> chosen = ChosenToken(profile)) {
+    document["flash"]["chosenToken"] = HexNumber(*chosen);
+  }
+  document["flash"]["records"] = records;
+  document["flash"]["contents"] = contents;
   const FlashFaults &faults = profile.flash.faults;
   document["faults"] = {{"pitStuck", profile.pitStuck},
                         {"rtcUpdateStuck", profile.rtcUpdateStuck},
@@ -518,7 +650,15 @@ ordered_json ProfileToJson(const PlatformProfile &profile) {
                           {"failProgramNth", faults.failProgramNth},
                           {"failEveryProgram", faults.failEveryProgram},
                           {"powerCutAfter", faults.powerCutAfter},
-                          {"stuckBusy", faults.stuckBusy}}}};
+                          {"powerCutDuring", faults.powerCutDuring},
+                          {"stuckBusy", faults.stuckBusy},
+                          {"worstCaseTimes", faults.worstCaseTimes}}}};
+  ordered_json refused = ordered_json::array();
+  for (const SxCombination &combination : profile.sxUnsupported) {
+    refused.push_back({{"state", "S" + std::to_string(static_cast<int>(combination.type))},
+                       {"phase", SleepPhaseName(combination.phase)}});
+  }
+  document["sx"] = {{"refused", refused}};
   return document;
 }
 
@@ -526,7 +666,7 @@ PlatformProfile ProfileFromJson(const json &document, const std::string &source)
   const Reader reader(source);
   reader.Object(
       document, "",
-      {"name", "tscHz", "images", "firmware", "hardware", "rtc", "cmos", "ec", "variables", "flash", "faults"});
+      {"name", "tscHz", "images", "firmware", "hardware", "rtc", "cmos", "ec", "variables", "flash", "faults", "sx"});
   PlatformProfile profile = DefaultPlatformProfile();
   if (document.contains("name")) profile.name = reader.String(document["name"], "name");
   if (document.contains("tscHz")) {
@@ -618,6 +758,7 @@ PlatformProfile ProfileFromJson(const json &document, const std::string &source)
   if (document.contains("variables")) ReadVariables(reader, document["variables"], profile);
   if (document.contains("flash")) ReadFlash(reader, document["flash"], profile);
   if (document.contains("faults")) ReadFaults(reader, document["faults"], profile);
+  if (document.contains("sx")) ReadSx(reader, document["sx"], profile);
   return profile;
 }
 

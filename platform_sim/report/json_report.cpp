@@ -1,12 +1,17 @@
 #include "platform_sim/report/json_report.h"
 
-#include <cstdio>
+#include <cstring>
 #include <nlohmann/json.hpp>
 
 #include "platform_sim/firmware/guid_util.h"
+#include "platform_sim/flash/flash_report.h"
+#include "platform_sim/hii/setup_form.h"
 #include "platform_sim/platform.h"
+#include "platform_sim/report/disk_info_report.h"
 #include "platform_sim/report/power_event_log_report.h"
+#include "platform_sim/report/s3_boot_script_record.h"
 #include "platform_sim/report/symbolic_address.h"
+#include "platform_sim/trace/hex_text.h"
 
 namespace sim {
 
@@ -14,40 +19,51 @@ using json = nlohmann::ordered_json;
 
 namespace {
 
-std::string Byte(uint8_t value) {
-  char text[8];
-  std::snprintf(text, sizeof(text), "0x%02X", value);
-  return text;
+// What a pointer points at, when it is something the platform handed out by name.
+std::string Target(Platform &platform, uint64_t value) {
+  if (value == reinterpret_cast<uint64_t>(platform.SystemTable()->RuntimeServices)) return "runtime services";
+  if (value == reinterpret_cast<uint64_t>(platform.SystemTable()->BootServices)) return "boot services";
+  for (const HandleRecord &handle : platform.Core().Protocols().Handles()) {
+    for (const ProtocolEntry &entry : handle.protocols) {
+      if (entry.interface != nullptr && reinterpret_cast<uint64_t>(entry.interface) == value) {
+        return GuidName(entry.guid) + " interface";
+      }
+    }
+  }
+  return "";
 }
 
-std::string HexBytes(const std::vector<uint8_t> &bytes) {
-  std::string text;
-  char pair[4];
-  for (size_t index = 0; index < bytes.size(); ++index) {
-    std::snprintf(pair, sizeof(pair), "%02X", bytes[index]);
-    if (index) text += ' ';
-    text += pair;
+// The pointer variables registered for conversion at the change to virtual addressing,
+// and the conversions made there.
+json AddressFixups(Platform &platform, const AddressNames &names) {
+  const uint32_t boot = platform.BootNumber();
+  json registrations = json::array();
+  for (const PointerRegistration &registration : platform.Core().AddressFixups().Registrations()) {
+    uint64_t value = 0;
+    std::memcpy(&value, reinterpret_cast<const void *>(registration.variable), sizeof(value));
+    registrations.push_back({{"variable", names.Name(registration.variable, boot)},
+                             {"owner", registration.owner},
+                             {"holds", names.Name(value, boot)},
+                             {"target", Target(platform, value)}});
   }
-  return text;
+  json conversions = json::array();
+  for (const PointerConversion &conversion : platform.Core().VirtualAddresses().Conversions()) {
+    conversions.push_back({{"caller", conversion.caller},
+                           {"variable", names.Name(conversion.variable, boot)},
+                           {"holds", names.Name(conversion.value, boot)},
+                           {"target", Target(platform, conversion.value)},
+                           {"status", StatusText(conversion.status)}});
+  }
+  return {{"registrations", registrations}, {"conversions", conversions}};
 }
 
-json PowerEventLogJson(Platform &platform) {
-  if (!platform.Flash().Present()) return nullptr;
-  const DecodedPowerEventLog log = DecodePowerEventLog(PowerEventLogBytes(platform));
-  char freeMap[24];
-  std::snprintf(freeMap, sizeof(freeMap), "0x%016llX", static_cast<unsigned long long>(log.freeMap));
-  json entries = json::array();
-  for (const PowerEventEntry &entry : log.used) {
-    entries.push_back({{"slot", entry.slot},
-                       {"time", PowerEventTime(entry)},
-                       {"event", entry.event},
-                       {"name", PowerEventName(entry.event)}});
+json DriverAllocations(Platform &platform) {
+  json blocks = json::array();
+  for (const Allocation &block : platform.Memory().DriverAllocations()) {
+    blocks.push_back(
+        {{"address", HexNumber(block.address)}, {"size", block.size}, {"memoryType", MemoryTypeName(block.type)}});
   }
-  return {{"signature", log.signature},
-          {"provisioned", log.provisioned},
-          {"freeMap", freeMap},
-          {"slots", PowerEventLogSlots()},
-          {"entries", entries}};
+  return blocks;
 }
 
 }  // namespace
@@ -55,7 +71,9 @@ json PowerEventLogJson(Platform &platform) {
 json ReportJson(Platform &platform) {
   json report;
   report["platform"] = platform.Profile().name;
+  report["tscHz"] = platform.Profile().tscHz;
   report["boots"] = platform.BootNumber();
+  report["strict"] = platform.Strict();
   const AddressNames names(platform);
   json effects = json::array();
   json flashOperations = json::array();
@@ -71,47 +89,27 @@ json ReportJson(Platform &platform) {
   }
   report["effects"] = effects;
   report["findings"] = findings;
+  report["variables"] = platform.Variables().Describe();
+  report["cmos"] = {{"bank2", platform.Cmos2().Describe()}};
+  report["ec"] = platform.Ec().Describe();
+  report["postCodes"] = platform.PostCodes().Describe();
+  report["traceHub"] = platform.TraceHubWindow().Describe();
 
-  json variables = json::array();
-  for (const Variable &variable : platform.Variables().All()) {
-    variables.push_back({{"name", Ucs2ToUtf8(variable.name.c_str())},
-                         {"guid", GuidName(variable.guid)},
-                         {"attributes", variable.attributes},
-                         {"size", variable.data.size()},
-                         {"data", HexBytes(variable.data)}});
-  }
-  report["variables"] = variables;
-
-  json bank2 = json::object();
-  for (unsigned index = 0; index < 256; ++index) {
-    const uint8_t value = platform.Cmos2().Get(static_cast<uint8_t>(index));
-    if (value != 0) bank2[Byte(static_cast<uint8_t>(index))] = Byte(value);
-  }
-  report["cmos"] = {{"bank2", bank2}};
-
-  json transactions = json::array();
-  for (const EcTransaction &transaction : platform.Ec().Transactions()) {
-    transactions.push_back({{"command", Byte(transaction.command)},
-                            {"data", HexBytes(transaction.data)},
-                            {"answer", transaction.answer ? json(Byte(*transaction.answer)) : json(nullptr)}});
-  }
-  report["ec"] = {{"taken", HexBytes(platform.Ec().Wire())},
-                  {"lost", HexBytes(platform.Ec().LostBytes())},
-                  {"transactions", transactions}};
-
-  report["flash"] = {{"part", platform.Flash().Description()},
-                     {"erases", platform.Flash().Monitor().Erases()},
-                     {"programs", platform.Flash().Monitor().Programs()},
-                     {"operations", flashOperations}};
-  report["log"] = PowerEventLogJson(platform);
-
-  json images = json::array();
-  for (const LoadedImage &image : platform.Images().Loaded()) {
-    images.push_back({{"name", image.name},
-                      {"entry", image.entryReturned ? json(StatusText(image.entryStatus)) : json(nullptr)},
-                      {"unloaded", image.unloaded}});
-  }
-  report["images"] = images;
+  json flash = platform.Flash().Describe();
+  flash["chosen"] = DescribeChosenFlashDevice(platform.Pcds());
+  flash["operations"] = flashOperations;
+  report["flash"] = flash;
+  report["log"] = platform.Flash().Present() ? DescribePowerEventLog(PowerEventLogBytes(platform)) : json(nullptr);
+  report["disks"] = DescribeDiskInfo(platform);
+  report["forms"] = SetupForm::Describe(platform);
+  report["images"] = platform.Images().Describe();
+  report["addressFixups"] = AddressFixups(platform, names);
+  report["s3BootScript"] = DescribeS3BootScriptRecord(platform);
+  json boxes = platform.Core().LockBoxes().Describe();
+  for (json &box : boxes) box["source"] = names.Rewrite(box["source"].get<std::string>(), platform.BootNumber());
+  report["lockBoxes"] = boxes;
+  report["sx"] = platform.Core().SxDispatch().Describe();
+  report["driverAllocations"] = DriverAllocations(platform);
   return report;
 }
 

@@ -2,15 +2,19 @@
 
 #include <cstdio>
 #include <cstring>
+#include <nlohmann/json.hpp>
 
 #include "platform_sim/flash/flash_platforms.h"
 #include "platform_sim/platform.h"
 #include "platform_sim/report/tag_store_records.h"
+#include "platform_sim/trace/hex_text.h"
 #include "power_event_log/power_event_log.h"
 
 namespace sim {
 
 uint32_t PowerEventLogSlots() { return POWER_EVENT_LOG_SLOTS; }
+
+std::string PowerEventLogTag() { return TagText(POWER_EVENT_LOG_TAG); }
 
 DecodedPowerEventLog DecodePowerEventLog(const std::vector<uint8_t> &record) {
   DecodedPowerEventLog log;
@@ -43,6 +47,14 @@ std::string PowerEventName(uint8_t event) {
       return text;
     }
   }
+}
+
+std::optional<uint8_t> PowerEventFromName(const std::string &name) {
+  if (name == "start") return POWER_EVENT_DRIVER_START;
+  if (name == "s3" || name == "S3") return POWER_EVENT_S3_ENTRY;
+  if (name == "s4" || name == "S4") return POWER_EVENT_S4_ENTRY;
+  if (name == "s5" || name == "S5") return POWER_EVENT_S5_ENTRY;
+  return std::nullopt;
 }
 
 std::string PowerEventTime(const PowerEventEntry &entry) {
@@ -90,22 +102,35 @@ bool AppendPowerEvent(std::vector<uint8_t> &record, uint8_t event, const Calenda
 
 std::vector<uint8_t> PowerEventLogBytes(Platform &platform) {
   if (!platform.Flash().Present()) return {};
-  const TagStoreRecord plog = *FindTagStoreRecord("PLOG");
+  const TagStoreRecord plog = *FindTagStoreRecord(PowerEventLogTag());
   return platform.Flash().Peek(kTagStoreBase + plog.offset, plog.size);
 }
 
-void WritePowerEventLog(std::ostream &out, Platform &platform) {
-  if (!platform.Flash().Present()) return;
-  DecodedPowerEventLog log = DecodePowerEventLog(PowerEventLogBytes(platform));
-  char text[128];
-  std::snprintf(text, sizeof(text),
-                "Power-event log \"PLOG\": signature \"%s\"%s, free map 0x%016llX, %zu of %u slots used\n",
-                log.signature.c_str(), log.provisioned ? "" : " (not provisioned)",
-                static_cast<unsigned long long>(log.freeMap), log.used.size(), POWER_EVENT_LOG_SLOTS);
-  out << text;
+nlohmann::ordered_json DescribePowerEventLog(const std::vector<uint8_t> &record) {
+  const DecodedPowerEventLog log = DecodePowerEventLog(record);
+  nlohmann::ordered_json entries = nlohmann::ordered_json::array();
   for (const PowerEventEntry &entry : log.used) {
-    std::snprintf(text, sizeof(text), "  slot %2u: %s  %s\n", entry.slot, PowerEventTime(entry).c_str(),
-                  PowerEventName(entry.event).c_str());
+    entries.push_back({{"slot", entry.slot},
+                       {"time", PowerEventTime(entry)},
+                       {"event", entry.event},
+                       {"name", PowerEventName(entry.event)}});
+  }
+  return {{"signature", log.signature},
+          {"provisioned", log.provisioned},
+          {"freeMap", HexNumber(log.freeMap, 16)},
+          {"slots", POWER_EVENT_LOG_SLOTS},
+          {"entries", entries}};
+}
+
+void WritePowerEventLog(std::ostream &out, const nlohmann::ordered_json &log) {
+  out << "Power-event log \"" << PowerEventLogTag() << "\": signature \"" << log["signature"].get<std::string>() << "\""
+      << (log["provisioned"].get<bool>() ? "" : " (not provisioned)") << ", free map "
+      << log["freeMap"].get<std::string>() << ", " << log["entries"].size() << " of " << log["slots"].get<unsigned>()
+      << " slots used\n";
+  char text[96];
+  for (const auto &entry : log["entries"]) {
+    std::snprintf(text, sizeof(text), "  slot %2u: %s  %s\n", entry["slot"].get<unsigned>(),
+                  entry["time"].get<std::string>().c_str(), entry["name"].get<std::string>().c_str());
     out << text;
   }
 }

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <nlohmann/json_fwd.hpp>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -27,8 +29,12 @@ struct DecodedPowerEventLog {
 };
 
 uint32_t PowerEventLogSlots();
+// The record's tag in the tag store, "PLOG".
+std::string PowerEventLogTag();
 DecodedPowerEventLog DecodePowerEventLog(const std::vector<uint8_t> &record);
 std::string PowerEventName(uint8_t event);
+// The event value of "start", "s3", "s4" or "s5"; none for another name.
+std::optional<uint8_t> PowerEventFromName(const std::string &name);
 // "2026-03-14 09:26:53"
 std::string PowerEventTime(const PowerEventEntry &entry);
 
@@ -39,8 +45,11 @@ std::vector<uint8_t> ProvisionedPowerEventLog();
 // provisioned or full.
 bool AppendPowerEvent(std::vector<uint8_t> &record, uint8_t event, const CalendarTime &time, std::string *reason);
 
-// The report's section: the record as the platform's flash holds it.
-void WritePowerEventLog(std::ostream &out, Platform &platform);
+// The record decoded: signature, whether it is provisioned, the free map, the number of
+// slots and each used slot as {slot, time, event, name}.
+nlohmann::ordered_json DescribePowerEventLog(const std::vector<uint8_t> &record);
+// The same description as text: a heading line and a line per used slot.
+void WritePowerEventLog(std::ostream &out, const nlohmann::ordered_json &log);
 // The same record's bytes from the platform's flash (empty without a flash).
 std::vector<uint8_t> PowerEventLogBytes(Platform &platform);
 

@@ -1,173 +1,161 @@
 #include "platform_sim/report/report.h"
 
-#include <cstring>
 #include <iomanip>
-#include <sstream>
+#include <nlohmann/json.hpp>
 
-#include "platform_sim/firmware/guid_util.h"
-#include "platform_sim/flash/flash_report.h"
 #include "platform_sim/report/disk_info_report.h"
+#include "platform_sim/report/json_report.h"
 #include "platform_sim/report/power_event_log_report.h"
-#include "platform_sim/report/symbolic_address.h"
-#include "platform_sim/platform.h"
-#include "runtime/shared_state/s3_boot_script.h"
-#include "runtime/uefi/guids.h"
+#include "platform_sim/trace/hex_text.h"
 
 namespace sim {
 
+using json = nlohmann::ordered_json;
+
 namespace {
 
-std::string Hex(const std::vector<uint8_t> &bytes) {
-  std::ostringstream text;
-  for (size_t index = 0; index < bytes.size(); ++index) {
-    text << (index ? " " : "") << std::hex << std::uppercase << std::setw(2) << std::setfill('0')
-         << static_cast<int>(bytes[index]);
+std::string Text(const json &value) { return value.get<std::string>(); }
+
+// The first sixteen bytes of a hex string ("00 01 ..."), then " ..." when there are more.
+std::string FirstBytes(const std::string &hex) {
+  constexpr size_t kShown = 16 * 3 - 1;
+  return hex.size() > kShown ? hex.substr(0, kShown) + " ..." : hex;
+}
+
+std::string Target(const json &pointer) {
+  const std::string target = Text(pointer["target"]);
+  return target.empty() ? "" : " (" + target + ")";
+}
+
+void WriteEffects(std::ostream &out, const json &report) {
+  uint64_t boot = 0;
+  for (const json &effect : report["effects"]) {
+    if (effect["boot"].get<uint64_t>() != boot) {
+      boot = effect["boot"].get<uint64_t>();
+      out << "\n== boot " << boot << " ==\n";
+    }
+    if (effect["kind"] == "boot") continue;
+    out << "  " << std::left << std::setw(22) << Text(effect["actor"]) << std::setw(14) << Text(effect["kind"])
+        << Text(effect["what"]) << "\n";
   }
-  return text.str();
 }
 
-std::string Address(uint64_t value) {
-  std::ostringstream text;
-  text << "0x" << std::hex << std::uppercase << value;
-  return text.str();
+void WriteDevices(std::ostream &out, const json &report) {
+  out << "Variables:\n";
+  for (const json &variable : report["variables"]) {
+    out << "  " << Text(variable["name"]) << " {" << Text(variable["guid"]) << "} attributes 0x" << std::hex
+        << variable["attributes"].get<uint32_t>() << std::dec << ", " << variable["size"].get<uint64_t>()
+        << " bytes: " << FirstBytes(Text(variable["data"])) << "\n";
+  }
+  out << "CMOS bank 2:";
+  if (report["cmos"]["bank2"].empty()) out << " all zero";
+  for (const auto &[index, value] : report["cmos"]["bank2"].items()) out << " " << index << "=" << Text(value);
+  out << "\n";
+  const json &ec = report["ec"];
+  out << "EC bytes taken: " << Text(ec["taken"]) << "\n";
+  if (!Text(ec["lost"]).empty()) out << "EC bytes lost: " << Text(ec["lost"]) << "\n";
+  for (const json &transaction : ec["transactions"]) {
+    out << "  EC command " << Text(transaction["command"]) << " data [" << Text(transaction["data"]) << "]";
+    if (!transaction["answer"].is_null()) out << " answered " << Text(transaction["answer"]);
+    out << "\n";
+  }
+  if (!report["postCodes"].empty()) {
+    out << "Post codes (port 0x80):";
+    for (const json &code : report["postCodes"]) {
+      out << " " << Text(code["value"]) << " (" << code["bits"].get<unsigned>() << "-bit)";
+    }
+    out << "\n";
+  }
+  if (!report["traceHub"].empty()) {
+    out << "Trace-hub messages:\n";
+    for (const json &message : report["traceHub"]) out << "  " << Text(message) << "\n";
+  }
 }
 
-// What a pointer points at, when it is something the platform handed out by name.
-std::string Target(Platform &platform, uint64_t value) {
-  if (value == reinterpret_cast<uint64_t>(platform.SystemTable()->RuntimeServices)) return " (runtime services)";
-  if (value == reinterpret_cast<uint64_t>(platform.SystemTable()->BootServices)) return " (boot services)";
-  for (const HandleRecord &handle : platform.Core().Protocols().Handles()) {
-    for (const ProtocolEntry &entry : handle.protocols) {
-      if (entry.interface != nullptr && reinterpret_cast<uint64_t>(entry.interface) == value) {
-        return " (" + GuidName(entry.guid) + " interface)";
-      }
+void WriteFlash(std::ostream &out, const json &report) {
+  const json &flash = report["flash"];
+  out << "Flash: " << Text(flash["part"]) << "\n";
+  const json &chosen = flash["chosen"];
+  if (!chosen.is_null()) {
+    out << "Chosen flash device (PCD " << chosen["pcd"].get<uint64_t>() << "): ";
+    if (chosen["token"].get<uint64_t>() == 0) {
+      out << "none yet\n";
+    } else {
+      out << "token " << HexNumber(chosen["token"].get<uint64_t>()) << " \"" << Text(chosen["firstName"]) << "\" \""
+          << Text(chosen["secondName"]) << "\"\n";
     }
   }
-  return "";
+  out << "Flash commands: " << flash["erases"].get<uint64_t>() << " erase, " << flash["programs"].get<uint64_t>()
+      << " program\n";
+  if (!report["log"].is_null()) WritePowerEventLog(out, report["log"]);
 }
 
-// Firmware rules the images broke, and calls the platform refused or could not serve.
-void WriteFindings(std::ostream &out, Platform &platform) {
-  std::vector<Effect> findings;
-  for (const Effect &effect : platform.Trace().All()) {
-    if (effect.kind == EffectKind::Finding || effect.kind == EffectKind::Fault) findings.push_back(effect);
+void WriteFirmware(std::ostream &out, const json &report) {
+  out << "Images:\n";
+  for (const json &image : report["images"]) {
+    out << "  " << Text(image["name"]) << ": entry "
+        << (image["entry"].is_null() ? std::string("did not return") : Text(image["entry"]))
+        << (image["unloaded"].get<bool>() ? ", unloaded" : "") << "\n";
   }
-  out << "Findings and faults: " << findings.size() << (platform.Strict() ? " (strict)" : "") << "\n";
-  for (const Effect &effect : findings) {
-    out << "  boot " << effect.boot << " " << EffectKindName(effect.kind) << " " << effect.actor << ": " << effect.what
-        << "\n";
+  out << "Findings and faults: " << report["findings"].size() << (report["strict"].get<bool>() ? " (strict)" : "")
+      << "\n";
+  for (const json &finding : report["findings"]) {
+    out << "  boot " << finding["boot"].get<uint64_t>() << " " << Text(finding["kind"]) << " " << Text(finding["actor"])
+        << ": " << Text(finding["what"]) << "\n";
   }
-}
-
-// The pointer variables registered for conversion at the change to virtual addressing.
-void WriteAddressFixups(std::ostream &out, Platform &platform, const AddressNames &names) {
-  const uint32_t boot = platform.BootNumber();
-  const auto &registrations = platform.Core().AddressFixups().Registrations();
-  out << "Address fix-up registrations: " << registrations.size() << "\n";
-  for (const PointerRegistration &registration : registrations) {
-    uint64_t value = 0;
-    std::memcpy(&value, reinterpret_cast<const void *>(registration.variable), sizeof(value));
-    out << "  pointer variable " << names.Name(registration.variable, boot) << " of " << registration.owner
-        << ", holds " << names.Name(value, boot) << Target(platform, value) << "\n";
+  const json &fixups = report["addressFixups"];
+  out << "Address fix-up registrations: " << fixups["registrations"].size() << "\n";
+  for (const json &registration : fixups["registrations"]) {
+    out << "  pointer variable " << Text(registration["variable"]) << " of " << Text(registration["owner"])
+        << ", holds " << Text(registration["holds"]) << Target(registration) << "\n";
   }
-  const auto &conversions = platform.Core().VirtualAddresses().Conversions();
-  if (conversions.empty()) return;
-  out << "Pointer conversions at the change to virtual addressing: " << conversions.size() << "\n";
-  for (const PointerConversion &conversion : conversions) {
-    out << "  " << conversion.caller << ": variable " << names.Name(conversion.variable, boot) << " holding "
-        << names.Name(conversion.value, boot) << Target(platform, conversion.value) << " -> "
-        << StatusText(conversion.status) << "\n";
+  if (!fixups["conversions"].empty()) {
+    out << "Pointer conversions at the change to virtual addressing: " << fixups["conversions"].size() << "\n";
+    for (const json &conversion : fixups["conversions"]) {
+      out << "  " << Text(conversion["caller"]) << ": variable " << Text(conversion["variable"]) << " holding "
+          << Text(conversion["holds"]) << Target(conversion) << " -> " << Text(conversion["status"]) << "\n";
+    }
   }
-}
-
-// The shared S3 boot-script private record, found through its PCD.
-void WriteS3Record(std::ostream &out, Platform &platform) {
-  uint64_t address =
-      platform.Pcds().Number(platform.Pcds().Find(gS3BootScriptTokenSpaceGuid, S3_BOOT_SCRIPT_PRIVATE_PCD));
-  const Allocation *block = address == 0 ? nullptr : platform.Memory().Find(address);
-  if (block == nullptr || block->address + block->size < address + sizeof(S3_BOOT_SCRIPT_PRIVATE)) {
+  const json &s3 = report["s3BootScript"];
+  if (s3.is_null()) {
     out << "S3 boot-script record: none\n";
-    return;
+  } else {
+    out << "S3 boot-script record at " << Text(s3["address"]) << " (" << Text(s3["memoryType"]) << "): table "
+        << Text(s3["table"]) << ", " << s3["bytesUsed"].get<uint64_t>() << " bytes used, "
+        << s3["pages"].get<uint64_t>() << " pages, " << (s3["closed"].get<bool>() ? "closed" : "open") << "\n";
   }
-  // The drivers' own layout of the record.
-  S3_BOOT_SCRIPT_PRIVATE record;
-  std::memcpy(&record, reinterpret_cast<const void *>(address), sizeof(record));
-  out << "S3 boot-script record at " << Address(address) << " (" << MemoryTypeName(block->type) << "): table "
-      << Address(record.TableAddress) << ", " << record.BytesUsed << " bytes used, " << record.TablePages << " pages, "
-      << (record.Closed ? "closed" : "open") << "\n";
+  out << "Lock boxes: " << report["lockBoxes"].size() << "\n";
+  for (const json &box : report["lockBoxes"]) {
+    out << "  " << Text(box["guid"]) << ": " << box["size"].get<uint64_t>() << " bytes from " << Text(box["source"])
+        << ", attributes " << Text(box["attributes"]) << ", saved by " << Text(box["owner"]) << ":"
+        << (box["size"].get<uint64_t>() ? " " : "") << FirstBytes(Text(box["contents"])) << "\n";
+  }
+  if (!report["sx"].empty()) {
+    out << "Sx registrations: " << report["sx"].size() << "\n";
+    for (const json &registration : report["sx"]) {
+      out << "  " << Text(registration["state"]) << " " << Text(registration["phase"]) << " by "
+          << Text(registration["owner"]) << "\n";
+    }
+  }
+  out << "Driver pool and pages still allocated: " << report["driverAllocations"].size() << "\n";
+  for (const json &block : report["driverAllocations"]) {
+    out << "  " << Text(block["address"]) << " " << block["size"].get<uint64_t>() << " bytes "
+        << Text(block["memoryType"]) << "\n";
+  }
 }
 
 }  // namespace
 
-void WriteReport(std::ostream &out, Platform &platform) {
-  const AddressNames names(platform);
-  out << "Platform \"" << platform.Profile().name << "\", TSC " << platform.Profile().tscHz << " Hz\n";
-
-  uint32_t boot = 0;
-  for (const Effect &effect : platform.Trace().All()) {
-    if (effect.boot != boot) {
-      boot = effect.boot;
-      out << "\n== boot " << boot << " ==\n";
-    }
-    if (effect.kind == EffectKind::BootStart) continue;
-    out << "  " << std::left << std::setw(22) << effect.actor << std::setw(14) << EffectKindName(effect.kind)
-        << names.Rewrite(effect.what, effect.boot) << "\n";
-  }
-
+void WriteReport(std::ostream &out, const json &report) {
+  out << "Platform \"" << Text(report["platform"]) << "\", TSC " << report["tscHz"].get<uint64_t>() << " Hz\n";
+  WriteEffects(out, report);
   out << "\n== state after the run ==\n";
-  out << "Variables:\n";
-  for (const Variable &variable : platform.Variables().All()) {
-    out << "  " << Ucs2ToUtf8(variable.name.c_str()) << " {" << GuidName(variable.guid) << "} attributes 0x" << std::hex
-        << variable.attributes << std::dec << ", " << variable.data.size() << " bytes: "
-        << Hex(std::vector<uint8_t>(variable.data.begin(), variable.data.begin() + static_cast<long>(std::min<size_t>(
-                                                                                       variable.data.size(), 16))))
-        << (variable.data.size() > 16 ? " ..." : "") << "\n";
-  }
-  out << "CMOS bank 2: 0x47=0x" << std::hex << std::uppercase << static_cast<int>(platform.Cmos2().Get(0x47))
-      << " 0x50=0x" << static_cast<int>(platform.Cmos2().Get(0x50)) << " 0x58=0x"
-      << static_cast<int>(platform.Cmos2().Get(0x58)) << std::dec << "\n";
-  out << "EC bytes taken: " << Hex(platform.Ec().Wire()) << "\n";
-  if (!platform.Ec().LostBytes().empty()) out << "EC bytes lost: " << Hex(platform.Ec().LostBytes()) << "\n";
-  for (const EcTransaction &transaction : platform.Ec().Transactions()) {
-    out << "  EC command 0x" << Hex({transaction.command}) << " data [" << Hex(transaction.data) << "]";
-    if (transaction.answer) out << " answered 0x" << Hex({*transaction.answer});
-    out << "\n";
-  }
-  if (!platform.PostCodes().Codes().empty()) {
-    out << "Post codes (port 0x80):";
-    for (const PostCodeWrite &code : platform.PostCodes().Codes()) {
-      out << " 0x" << std::hex << std::uppercase << std::right << std::setw(static_cast<int>(code.width * 2))
-          << std::setfill('0') << code.value << std::dec << std::setfill(' ') << " (" << code.width * 8 << "-bit)";
-    }
-    out << "; CMOS bank 2 0x6A=0x" << Hex({platform.Cmos2().Get(0x6A)}) << "\n";
-  }
-  if (!platform.TraceHubWindow().Messages().empty()) {
-    out << "Trace-hub messages:\n";
-    for (const TraceHubMessage &message : platform.TraceHubWindow().Messages()) {
-      out << "  " << DescribeTraceHubMessage(message) << "\n";
-    }
-  }
-  WriteFlashReport(out, platform);
-  WritePowerEventLog(out, platform);
-  WriteDiskInfoReport(out, platform);
-  out << "Images:\n";
-  for (const LoadedImage &image : platform.Images().Loaded()) {
-    out << "  " << image.name << ": entry "
-        << (image.entryReturned ? StatusText(image.entryStatus) : std::string("did not return"))
-        << (image.unloaded ? ", unloaded" : "") << "\n";
-  }
-  WriteFindings(out, platform);
-  WriteAddressFixups(out, platform, names);
-  WriteS3Record(out, platform);
-  const auto boxes = platform.Core().LockBoxes().Describe();
-  out << "Lock boxes: " << boxes.size() << "\n";
-  for (const std::string &box : boxes) out << "  " << names.Rewrite(box, platform.BootNumber()) << "\n";
-  auto leaks = platform.Memory().DriverAllocations();
-  out << "Driver pool and pages still allocated: " << leaks.size() << "\n";
-  for (const Allocation &block : leaks) {
-    out << "  0x" << std::hex << block.address << std::dec << " " << block.size << " bytes "
-        << MemoryTypeName(block.type) << "\n";
-  }
+  WriteDevices(out, report);
+  WriteFlash(out, report);
+  WriteDiskInfoReport(out, report["disks"], report["forms"]);
+  WriteFirmware(out, report);
 }
+
+void WriteReport(std::ostream &out, Platform &platform) { WriteReport(out, ReportJson(platform)); }
 
 }  // namespace sim

@@ -1,6 +1,8 @@
-// A readable account of what the images did, built from the platform's record.
+// A readable account of what the images did: the platform's record and each model's
+// description of its state, rendered from the same description `--json` prints.
 #pragma once
 
+#include <nlohmann/json_fwd.hpp>
 #include <ostream>
 
 namespace sim {
@@ -8,5 +10,7 @@ namespace sim {
 class Platform;
 
 void WriteReport(std::ostream &out, Platform &platform);
+// The same from a description ReportJson made.
+void WriteReport(std::ostream &out, const nlohmann::ordered_json &report);
 
 }  // namespace sim

@@ -4,13 +4,11 @@
 
 namespace sim {
 
-namespace {
-std::string TagText(UINT32 tag) {
+std::string TagText(uint32_t tag) {
   std::string text;
   for (int shift = 24; shift >= 0; shift -= 8) text += static_cast<char>((tag >> shift) & 0xFF);
   return text;
 }
-}  // namespace
 
 std::vector<TagStoreRecord> TagStoreRecords() {
   std::vector<TagStoreRecord> records;

@@ -15,6 +15,8 @@ struct TagStoreRecord {
   uint32_t size = 0;
 };
 
+// A tag value as its four characters, first character in the high byte: "PLOG".
+std::string TagText(uint32_t tag);
 // Every record of the built-in table, in table order (the terminator left out).
 std::vector<TagStoreRecord> TagStoreRecords();
 std::optional<TagStoreRecord> FindTagStoreRecord(const std::string &tag);

@@ -1,10 +1,11 @@
 #include "platform_sim/smm/lock_box_store.h"
 
-#include <cstdio>
 #include <cstring>
+#include <nlohmann/json.hpp>
 
 #include "platform_sim/firmware/guid_util.h"
 #include "platform_sim/memory/arena.h"
+#include "platform_sim/trace/hex_text.h"
 #include "runtime/uefi/status.h"
 
 namespace sim {
@@ -84,25 +85,17 @@ const LockBox *LockBoxStore::Find(const EFI_GUID &guid) const {
   return nullptr;
 }
 
-std::vector<std::string> LockBoxStore::Describe() const {
-  std::vector<std::string> lines;
+nlohmann::ordered_json LockBoxStore::Describe() const {
+  nlohmann::ordered_json boxes = nlohmann::ordered_json::array();
   for (const LockBox &box : boxes_) {
-    char head[160];
-    std::snprintf(head, sizeof(head),
-                  "%s: %zu bytes from 0x%llX, attributes 0x%llX, saved by %s:", GuidName(box.guid).c_str(),
-                  box.contents.size(), static_cast<unsigned long long>(box.source),
-                  static_cast<unsigned long long>(box.attributes), box.owner.c_str());
-    std::string line = head;
-    size_t shown = std::min<size_t>(box.contents.size(), 16);
-    for (size_t index = 0; index < shown; ++index) {
-      char byte[4];
-      std::snprintf(byte, sizeof(byte), " %02X", box.contents[index]);
-      line += byte;
-    }
-    if (box.contents.size() > shown) line += " ...";
-    lines.push_back(line);
+    boxes.push_back({{"guid", GuidName(box.guid)},
+                     {"size", box.contents.size()},
+                     {"source", HexNumber(box.source)},
+                     {"attributes", HexNumber(box.attributes)},
+                     {"owner", box.owner},
+                     {"contents", HexBytes(box.contents)}});
   }
-  return lines;
+  return boxes;
 }
 
 }  // namespace sim

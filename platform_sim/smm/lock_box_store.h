@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <nlohmann/json_fwd.hpp>
 #include <string>
 #include <vector>
 
@@ -51,8 +52,8 @@ class LockBoxStore {
 
   const LockBox *Find(const EFI_GUID &guid) const;
   const std::vector<LockBox> &Boxes() const { return boxes_; }
-  // One line per box: GUID, size, attributes, owner and the first bytes.
-  std::vector<std::string> Describe() const;
+  // Each box: GUID, size, where it was saved from, attributes, owner and its bytes.
+  nlohmann::ordered_json Describe() const;
 
  private:
   const Arena &arena_;

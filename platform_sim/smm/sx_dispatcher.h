@@ -4,6 +4,7 @@
 // context) and then lets the power management controller complete the transition.
 #pragma once
 
+#include <nlohmann/json_fwd.hpp>
 #include <string>
 #include <utility>
 #include <vector>
@@ -47,6 +48,8 @@ class SxDispatcher {
   bool OnSmi();
 
   const std::vector<Registration> &Registrations() const { return registrations_; }
+  // Each registration: sleep type, phase and the image that made it.
+  nlohmann::ordered_json Describe() const;
 
  private:
   Platform &platform_;

@@ -13,6 +13,16 @@ void PutAtaString(uint8_t *field, size_t bytes, const std::string &text) {
   }
 }
 
+std::string GetAtaString(const uint8_t *field, size_t bytes) {
+  std::string text;
+  for (size_t index = 0; index + 1 < bytes; index += 2) {
+    text += static_cast<char>(field[index + 1]);
+    text += static_cast<char>(field[index]);
+  }
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\0')) text.pop_back();
+  return text;
+}
+
 AtaIdentifyBlock MakeAtaIdentify(const AtaDriveIdentity &drive) {
   AtaIdentifyBlock block{};
   auto putWord = [&block](size_t word, uint16_t value) {
@@ -21,9 +31,9 @@ AtaIdentifyBlock MakeAtaIdentify(const AtaDriveIdentity &drive) {
   };
   // Word 0: a fixed ATA disk, or an ATAPI CD/DVD device with 12-byte packets.
   putWord(0, drive.packetDevice ? 0x85C0 : 0x0040);
-  PutAtaString(&block[20], 20, drive.serial);
-  PutAtaString(&block[46], 8, drive.firmware);
-  PutAtaString(&block[54], 40, drive.model);
+  PutAtaString(&block[kAtaSerialOffset], kAtaSerialBytes, drive.serial);
+  PutAtaString(&block[kAtaFirmwareOffset], kAtaFirmwareBytes, drive.firmware);
+  PutAtaString(&block[kAtaModelOffset], kAtaModelBytes, drive.model);
   putWord(49, 0x0F00);  // LBA and DMA supported
   putWord(80, 0x01F0);  // ATA8-ACS major versions
   if (drive.deviceSleep) {

@@ -25,6 +25,14 @@ AtaIdentifyBlock MakeAtaIdentify(const AtaDriveIdentity &drive);
 // first in the high byte.
 void PutAtaString(uint8_t *field, size_t bytes, const std::string &text);
 
+// An ATA string field read back: the characters of each word swapped into order, the
+// trailing blanks dropped.
+std::string GetAtaString(const uint8_t *field, size_t bytes);
+// The fields of IDENTIFY DEVICE data by byte offset and size.
+constexpr size_t kAtaSerialOffset = 20, kAtaSerialBytes = 20;
+constexpr size_t kAtaFirmwareOffset = 46, kAtaFirmwareBytes = 8;
+constexpr size_t kAtaModelOffset = 54, kAtaModelBytes = 40;
+
 // The 4096-byte Identify Controller data of an NVMe controller.
 std::vector<uint8_t> MakeNvmeIdentify(const std::string &model, const std::string &serial, uint16_t vendor = 0x144D);
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <nlohmann/json.hpp>
 
 #include "platform_sim/platform.h"
 #include "runtime/uefi/guids.h"
@@ -77,7 +78,8 @@ TEST_F(LockBoxModel, ASaveKeepsACopyAndTheRawRequestAsSent) {
   ASSERT_EQ(Send(simtest::SetAttributesRequest(gS3BootScriptPrivateLockBoxGuid, 1), 64, &attributes), EFI_SUCCESS);
   EXPECT_EQ(attributes, EFI_SUCCESS);
   EXPECT_EQ(box->attributes, 1u);
-  EXPECT_NE(platform_.Core().LockBoxes().Describe()[0].find("S3BootScriptPrivate: 32 bytes"), std::string::npos);
+  EXPECT_EQ(platform_.Core().LockBoxes().Describe()[0]["guid"], "S3BootScriptPrivate");
+  EXPECT_EQ(platform_.Core().LockBoxes().Describe()[0]["size"], 32u);
 }
 
 struct BadRequest {

@@ -6,6 +6,7 @@
 #include "platform_sim/flash/flash_platforms.h"
 #include "platform_sim/report/power_event_log_report.h"
 #include "platform_sim/report/tag_store_records.h"
+#include "platform_sim/trace/hex_text.h"
 #include "tools/simulator/cli_errors.h"
 #include "tools/simulator/flash_file.h"
 
@@ -14,12 +15,6 @@ namespace simulator {
 using json = nlohmann::ordered_json;
 
 namespace {
-
-std::string Hex(uint64_t value, int width) {
-  char text[24];
-  std::snprintf(text, sizeof(text), "0x%0*llX", width, static_cast<unsigned long long>(value));
-  return text;
-}
 
 struct Image {
   std::vector<uint8_t> bytes;
@@ -38,7 +33,7 @@ std::vector<uint8_t> RecordBytes(const Image &image, const sim::TagStoreRecord &
   return std::vector<uint8_t>(begin, begin + record.size);
 }
 
-sim::TagStoreRecord Plog() { return *sim::FindTagStoreRecord("PLOG"); }
+sim::TagStoreRecord Plog() { return *sim::FindTagStoreRecord(sim::PowerEventLogTag()); }
 
 void Info(const FlashToolRequest &request, const Image &image, std::ostream &out) {
   json records = json::array();
@@ -50,7 +45,7 @@ void Info(const FlashToolRequest &request, const Image &image, std::ostream &out
   if (request.json) {
     out << json{{"file", request.file},
                 {"size", image.bytes.size()},
-                {"tagStoreAddress", Hex(sim::kTagStoreBase, 8)},
+                {"tagStoreAddress", sim::HexNumber(sim::kTagStoreBase, 8)},
                 {"tagStoreFileOffset", image.tagStore},
                 {"records", records}}
                .dump(2)
@@ -58,7 +53,8 @@ void Info(const FlashToolRequest &request, const Image &image, std::ostream &out
     return;
   }
   out << request.file << ": " << image.bytes.size() << " bytes (" << (image.bytes.size() >> 20) << " MiB)\n";
-  out << "Tag store at " << Hex(sim::kTagStoreBase, 8) << " (file offset " << Hex(image.tagStore, 6) << ")\n";
+  out << "Tag store at " << sim::HexNumber(sim::kTagStoreBase, 8) << " (file offset "
+      << sim::HexNumber(image.tagStore, 6) << ")\n";
   char line[96];
   for (const json &record : records) {
     std::snprintf(line, sizeof(line), "  %s  offset 0x%04X  %4u bytes  %s\n", record["tag"].get<std::string>().c_str(),
@@ -78,15 +74,12 @@ void Dump(const FlashToolRequest &request, const Image &image, std::ostream &out
   const std::vector<uint8_t> bytes = RecordBytes(image, *record);
   char text[8];
   if (request.json) {
-    std::string hex;
-    for (size_t index = 0; index < bytes.size(); ++index) {
-      std::snprintf(text, sizeof(text), "%s%02X", index ? " " : "", bytes[index]);
-      hex += text;
-    }
-    out << json{{"tag", record->tag}, {"offset", record->offset}, {"size", record->size}, {"hex", hex}}.dump(2) << "\n";
+    out << json{{"tag", record->tag}, {"offset", record->offset}, {"size", record->size}, {"hex", sim::HexBytes(bytes)}}
+               .dump(2)
+        << "\n";
     return;
   }
-  out << "\"" << record->tag << "\" at tag store offset " << Hex(record->offset, 4) << ", " << record->size
+  out << "\"" << record->tag << "\" at tag store offset " << sim::HexNumber(record->offset, 4) << ", " << record->size
       << " bytes\n";
   for (size_t row = 0; row < bytes.size(); row += 16) {
     std::snprintf(text, sizeof(text), "%04zX:", row);
@@ -100,42 +93,20 @@ void Dump(const FlashToolRequest &request, const Image &image, std::ostream &out
 }
 
 void Log(const FlashToolRequest &request, const Image &image, std::ostream &out) {
-  const sim::DecodedPowerEventLog log = sim::DecodePowerEventLog(RecordBytes(image, Plog()));
-  if (!log.provisioned) {
-    throw InputError(request.file + ": the power-event log is not provisioned (signature \"" + log.signature +
-                     "\"); \"flash log provision\" writes it");
+  const json log = sim::DescribePowerEventLog(RecordBytes(image, Plog()));
+  if (!log["provisioned"].get<bool>()) {
+    throw InputError(request.file + ": the power-event log is not provisioned (signature \"" +
+                     log["signature"].get<std::string>() + "\"); \"flash log provision\" writes it");
   }
   if (request.json) {
-    json entries = json::array();
-    for (const sim::PowerEventEntry &entry : log.used) {
-      entries.push_back({{"slot", entry.slot},
-                         {"time", sim::PowerEventTime(entry)},
-                         {"event", entry.event},
-                         {"name", sim::PowerEventName(entry.event)}});
-    }
-    out << json{{"signature", log.signature},
-                {"freeMap", Hex(log.freeMap, 16)},
-                {"slots", sim::PowerEventLogSlots()},
-                {"entries", entries}}
-               .dump(2)
-        << "\n";
-    return;
-  }
-  out << "Power-event log \"PLOG\": signature \"" << log.signature << "\", free map " << Hex(log.freeMap, 16) << ", "
-      << log.used.size() << " of " << sim::PowerEventLogSlots() << " slots used\n";
-  char line[96];
-  for (const sim::PowerEventEntry &entry : log.used) {
-    std::snprintf(line, sizeof(line), "  slot %2u: %s  %s\n", entry.slot, sim::PowerEventTime(entry).c_str(),
-                  sim::PowerEventName(entry.event).c_str());
-    out << line;
+    out << log.dump(2) << "\n";
+  } else {
+    sim::WritePowerEventLog(out, log);
   }
 }
 
 uint8_t EventValue(const std::string &text) {
-  if (text == "start") return 0;
-  if (text == "s3" || text == "S3") return 3;
-  if (text == "s4" || text == "S4") return 4;
-  if (text == "s5" || text == "S5") return 5;
+  if (const std::optional<uint8_t> named = sim::PowerEventFromName(text)) return *named;
   size_t used = 0;
   unsigned long value = 0;
   try {

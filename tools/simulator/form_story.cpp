@@ -1,5 +1,7 @@
 #include "tools/simulator/form_story.h"
 
+#include <algorithm>
+
 #include "platform_sim/firmware/guid_util.h"
 #include "platform_sim/hii/setup_form.h"
 #include "platform_sim/platform.h"
@@ -7,16 +9,21 @@
 
 namespace simulator {
 
-bool RunFormStory(sim::Platform &platform, std::ostream &log) {
-  platform.Load("DiskInfoSetupDxe");
+bool RunFormStory(sim::Platform &platform, std::ostream &log, EFI_STATUS *status) {
+  const auto &images = platform.Profile().images;
+  if (std::none_of(images.begin(), images.end(),
+                   [](const sim::ProfileImage &image) { return image.name == kDiskInfoImage; })) {
+    platform.Load(kDiskInfoImage);
+  }
   sim::ConnectDefaultStorage(platform.Core().Storage());
   sim::SetupForm form(platform);
-  const EFI_STATUS status = form.CallFillForm(4);
-  if (status == EFI_NOT_FOUND) {
+  const EFI_STATUS filled = form.CallFillForm(4);
+  if (status != nullptr) *status = filled;
+  if (filled == EFI_NOT_FOUND) {
     log << "DiskInfoFormProtocol is not installed\n";
     return false;
   }
-  platform.Record(sim::EffectKind::Note, "FillForm -> " + sim::StatusText(status), status);
+  platform.Record(sim::EffectKind::Note, "FillForm -> " + sim::StatusText(filled), filled);
   if (!platform.Trace().OfKind(sim::EffectKind::Fault).empty()) {
     log << "faults were recorded\n";
     return false;

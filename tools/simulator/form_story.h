@@ -4,15 +4,21 @@
 
 #include <ostream>
 
+#include "runtime/uefi/types.h"
+
 namespace sim {
 class Platform;
 }
 
 namespace simulator {
 
-// Loads DiskInfoSetupDxe, brings up the default storage, and calls FillForm as the
-// setup utility does, before the boot ends. False if the form protocol is missing or a
-// fault was recorded.
-bool RunFormStory(sim::Platform &platform, std::ostream &log);
+// The image that publishes the drive form.
+constexpr const char *kDiskInfoImage = "DiskInfoSetupDxe";
+
+// Loads DiskInfoSetupDxe (unless the profile's images already did), brings up the
+// default storage, and calls FillForm as the setup utility does, before the boot ends;
+// `status` gets what FillForm answered. False if the form protocol is missing or a fault
+// was recorded.
+bool RunFormStory(sim::Platform &platform, std::ostream &log, EFI_STATUS *status = nullptr);
 
 }  // namespace simulator

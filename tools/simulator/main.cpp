@@ -17,6 +17,8 @@
 #include "tools/simulator/cli_errors.h"
 #include "tools/simulator/flash_file.h"
 #include "tools/simulator/flash_tool.h"
+#include "tools/simulator/form_report.h"
+#include "tools/simulator/form_story.h"
 #include "tools/simulator/scenario.h"
 #include "tools/simulator/variable_region.h"
 
@@ -28,12 +30,49 @@ namespace {
 constexpr const char *kFooter = R"(Exit codes:
   0  success
   1  the scenario or a driver failed (faults recorded, a policy that never settled,
-     a missing protocol); the report still shows what happened
+     a missing protocol, a form no one can see); the report still shows what happened
   2  usage or input error (unknown command or option, unreadable or invalid profile,
      flash file of the wrong size, unprovisioned log); nothing ran and no file changed
 
 SIM_EFI_IMAGE_DIR and SIM_IMAGE_DIR set the default directories of the .efi and host
 images; --image-dir overrides the one of the chosen engine.)";
+
+// The options of the program that a command uses; they may come before or after it.
+constexpr const char *kStoryOptions = R"(Options of platform_sim_cli that apply (before or after the command):
+  --profile FILE   the platform (docs/profile.md); default: built in
+  --flash FILE     the board's flash image: loaded first (created from the profile when
+                   absent), written back after the run
+  --engine emulated|host, --image-dir DIR   which images run, and from where
+  --json           the report as JSON instead of text
+)";
+
+constexpr const char *kStoryExit = R"(
+Exit codes:
+  0  the story ran and no fault was recorded
+  1  the story or a driver failed; the report still shows what happened
+  2  usage or input error (invalid profile, missing image, flash file of the wrong
+     size); nothing ran and no file changed)";
+
+constexpr const char *kProfileFooter = R"(Options of platform_sim_cli that apply (before or after the command):
+  --profile FILE   the profile to complete; default: the built-in one
+
+Exit codes:
+  0  the profile was printed
+  2  the profile file is unreadable or invalid; the message names the field)";
+
+constexpr const char *kFlashFooter = R"(Options of platform_sim_cli that apply (before or after the command):
+  --flash FILE     the image file to read or change (required)
+  --profile FILE   the profile whose flash part gives the image's size; default: built in
+  --json           JSON instead of text
+
+A change rewrites only the bytes of its record, by NOR rules: the record's erase blocks
+are erased only when a bit must go from 0 to 1, then programmed.
+
+Exit codes:
+  0  done
+  1  the changed image could not be written (the file keeps its old contents)
+  2  usage or input error (no --flash, a file of the wrong size, an unknown tag, an
+     unprovisioned or full log, a bad event or time); the file is left untouched)";
 
 struct Options {
   std::string profileFile;
@@ -43,7 +82,7 @@ struct Options {
   bool json = false;
 };
 
-enum class Story { Run, Boot, Sleep };
+enum class Story { Run, Boot, Sleep, Form };
 
 sim::PlatformProfile ChosenProfile(const Options &options) {
   sim::PlatformProfile profile;
@@ -56,8 +95,9 @@ sim::PlatformProfile ChosenProfile(const Options &options) {
   return profile;
 }
 
-// Every image the profile names must be there before anything runs.
-void CheckImages(const Options &options, const sim::PlatformProfile &profile) {
+// Every image the story loads must be there before anything runs: the profile's, and
+// the drive form's for the stories that show it.
+void CheckImages(const Options &options, const sim::PlatformProfile &profile, Story story) {
   const bool host = profile.engine == sim::Engine::Host;
   if (!options.imageDir.empty()) {
     if (!fs::is_directory(options.imageDir))
@@ -66,15 +106,18 @@ void CheckImages(const Options &options, const sim::PlatformProfile &profile) {
   }
   const std::string directory =
       host ? sim::ImageLoader::DefaultDirectory() : sim::ImageLoader::DefaultFirmwareDirectory();
-  for (const sim::ProfileImage &image : profile.images) {
-    const fs::path path = fs::path(directory) / (image.name + (host ? ".so" : ".efi"));
-    if (!fs::exists(path)) throw InputError("image " + image.name + ": " + path.string() + " does not exist");
+  std::vector<std::string> names;
+  for (const sim::ProfileImage &image : profile.images) names.push_back(image.name);
+  if (story == Story::Run || story == Story::Form) names.push_back(kDiskInfoImage);
+  for (const std::string &name : names) {
+    const fs::path path = fs::path(directory) / (name + (host ? ".so" : ".efi"));
+    if (!fs::exists(path)) throw InputError("image " + name + ": " + path.string() + " does not exist");
   }
 }
 
 int RunStory(const Options &options, Story story, int boots, const std::string &state) {
   sim::PlatformProfile profile = ChosenProfile(options);
-  CheckImages(options, profile);
+  CheckImages(options, profile, story);
   uint64_t flashBase = 0;
   uint64_t flashSize = 0;
   if (!options.flashFile.empty()) {
@@ -96,6 +139,7 @@ int RunStory(const Options &options, Story story, int boots, const std::string &
   }
 
   bool complete = false;
+  EFI_STATUS fillForm = EFI_NOT_STARTED;
   std::ostringstream log;
   sim::Platform platform(profile);
   try {
@@ -103,6 +147,7 @@ int RunStory(const Options &options, Story story, int boots, const std::string &
       case Story::Run: complete = RunDefaultScenario(platform, log); break;
       case Story::Boot: complete = RunBoots(platform, boots, log); break;
       case Story::Sleep: complete = RunSleep(platform, state[1] - '0', log); break;
+      case Story::Form: complete = RunForm(platform, log, &fillForm); break;
     }
   } catch (const std::exception &error) {
     log << "simulation failed: " << error.what() << "\n";
@@ -112,7 +157,16 @@ int RunStory(const Options &options, Story story, int boots, const std::string &
     WriteVariableRegion(image, platform.Variables().All());
     WriteFlashImage(options.flashFile, image);
   }
-  if (options.json) {
+  if (story == Story::Form) {
+    const nlohmann::ordered_json form = FormJson(platform, complete, log.str(), fillForm);
+    complete = form["ok"].get<bool>();
+    log.str(form["problems"].get<std::string>());
+    if (options.json) {
+      std::cout << form.dump(2) << "\n";
+    } else {
+      WriteFormReport(std::cout, form);
+    }
+  } else if (options.json) {
     nlohmann::ordered_json report = sim::ReportJson(platform);
     report["ok"] = complete;
     report["problems"] = log.str();
@@ -158,9 +212,11 @@ int main(int argc, char **argv) {
   auto *sleep = app.add_subcommand("sleep", "boot until the drivers settle, hand over to the OS and enter a sleep "
                                             "state (S3 resumes a minute later)");
   sleep->add_option("STATE", state, "S3, S4 or S5")->required()->check(CLI::IsMember({"S3", "S4", "S5"}));
+  auto *form = app.add_subcommand("form", "boot until the drivers settle, load DiskInfoSetupDxe unless the profile "
+                                          "does, bring up the storage and have the setup side fill the drive form; "
+                                          "shows the drives found and form 1 in every language of its package list");
   auto *profile = app.add_subcommand("profile", "print the platform profile as JSON: the built-in default, or "
                                                 "--profile FILE completed with the default's values");
-  // The setup form of DiskInfoSetupDxe gets its "form" command here once that image exists.
 
   FlashToolRequest request;
   auto *flash = app.add_subcommand("flash", "read or change a flash image file (--flash FILE) offline; its size "
@@ -177,9 +233,11 @@ int main(int argc, char **argv) {
   add->add_option("--time", request.time, "time stamp; default: the profile's clock")
       ->option_text("\"YYYY-MM-DD HH:MM:SS\"");
   auto *clear = log->add_subcommand("clear", "provision the log afresh: every slot free");
-  for (CLI::App *command : {run, boot, sleep, profile, flash, info, dump, log, provision, add, clear}) {
+  for (CLI::App *command : {run, boot, sleep, form}) command->footer(std::string(kStoryOptions) + kStoryExit);
+  profile->footer(kProfileFooter);
+  for (CLI::App *command : {flash, info, dump, log, provision, add, clear}) command->footer(kFlashFooter);
+  for (CLI::App *command : {run, boot, sleep, form, profile, flash, info, dump, log, provision, add, clear}) {
     command->fallthrough();
-    command->footer(kFooter);
   }
 
   try {
@@ -215,6 +273,7 @@ int main(int argc, char **argv) {
     }
     if (*boot) return RunStory(options, Story::Boot, boots, "");
     if (*sleep) return RunStory(options, Story::Sleep, 0, state);
+    if (*form) return RunStory(options, Story::Form, 0, "");
     return RunStory(options, Story::Run, 0, "");
   } catch (const InputError &error) {
     std::cerr << "error: " << error.what() << "\n";

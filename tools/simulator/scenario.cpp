@@ -75,6 +75,11 @@ bool RunBoots(Platform &platform, int count, std::ostream &log) {
   return NoFaults(platform, log);
 }
 
+bool RunForm(Platform &platform, std::ostream &log, EFI_STATUS *status) {
+  if (!BootUntilSettled(platform, log)) return false;
+  return RunFormStory(platform, log, status);
+}
+
 bool RunSleep(Platform &platform, int state, std::ostream &log) {
   if (!BootUntilSettled(platform, log)) return false;
   EndOfBoot(platform);

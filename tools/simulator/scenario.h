@@ -4,6 +4,8 @@
 
 #include <ostream>
 
+#include "runtime/uefi/types.h"
+
 namespace sim {
 class Platform;
 }
@@ -28,6 +30,9 @@ bool RunSleepStory(sim::Platform &platform, std::ostream &log);
 // in the operating system taking over and shutting down (S5). False when a fault was
 // recorded.
 bool RunBoots(sim::Platform &platform, int count, std::ostream &log);
+// Boots until the drivers' policies hold, then the drive form's story: the storage
+// comes up and the setup side fills the form; `status` gets what FillForm answered.
+bool RunForm(sim::Platform &platform, std::ostream &log, EFI_STATUS *status);
 // Boots until the drivers' policies hold, hands over to the operating system and enters
 // sleep state 3, 4 or 5; after S3 a minute passes and the platform resumes.
 bool RunSleep(sim::Platform &platform, int state, std::ostream &log);
