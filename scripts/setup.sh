@@ -9,6 +9,9 @@ command -v lld-link >/dev/null || need+=(lld)
 command -v llvm-readobj >/dev/null || need+=(llvm)
 command -v cmake >/dev/null || need+=(cmake)
 command -v ninja >/dev/null || need+=(ninja-build)
+command -v git >/dev/null || need+=(git)
+# The code-style check of the test command.
+command -v clang-format >/dev/null || need+=(clang-format)
 [ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
 [ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
 # The simulator's command line and its JSON profiles and reports.
