@@ -1,5 +1,6 @@
 // Every command's --help: it says what the command does, and its exit codes.
 #include "tests/tools/cli_run.h"
+#include "tests/support/case_names.h"
 
 namespace {
 
@@ -10,6 +11,8 @@ struct HelpCase {
   std::string command;
   std::string mentions;  // a part of what this command's help must say
 };
+std::string NameOf(const HelpCase &c) { return c.command; }
+SIMTEST_PRINTS_CASE(HelpCase)
 
 class CliHelp : public CliFixture, public ::testing::WithParamInterface<HelpCase> {};
 
@@ -30,10 +33,6 @@ INSTANTIATE_TEST_SUITE_P(Commands, CliHelp,
                                            HelpCase{"flash log", "provision"},
                                            HelpCase{"flash log provision", "signature"},
                                            HelpCase{"flash log add", "--time"}, HelpCase{"flash log clear", "afresh"}),
-                         [](const ::testing::TestParamInfo<HelpCase> &info) {
-                           std::string name = info.param.command;
-                           for (char &c : name) c = c == ' ' ? '_' : c;
-                           return name;
-                         });
+                         simtest::CaseName<HelpCase>);
 
 }  // namespace

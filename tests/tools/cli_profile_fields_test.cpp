@@ -8,6 +8,7 @@
 #include "platform_sim/platform.h"
 #include "platform_sim/profile/profile_json.h"
 #include "tests/tools/cli_run.h"
+#include "tests/support/case_names.h"
 
 namespace {
 
@@ -62,6 +63,7 @@ struct FieldEffect {
   std::string profile;
   std::function<void(const json &report)> check;
 };
+SIMTEST_PRINTS_CASE(FieldEffect)
 
 class CliProfileField : public CliFixture, public ::testing::WithParamInterface<FieldEffect> {};
 
@@ -119,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
                       EXPECT_TRUE(report["log"]["entries"].empty());
                       for (const json &registration : report["sx"]) EXPECT_NE(registration["state"], "S3");
                     }}),
-    [](const ::testing::TestParamInfo<FieldEffect> &info) { return info.param.name; });
+    simtest::CaseName<FieldEffect>);
 
 // The SPI part answers SFDP reads with the table the profile gives.
 TEST(ProfileSfdp, IsWhatTheSpiPartAnswers) {

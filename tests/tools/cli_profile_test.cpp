@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tests/tools/cli_run.h"
+#include "tests/support/case_names.h"
 
 namespace {
 
@@ -108,6 +109,7 @@ struct BadInput {
   std::string arguments;    // {dir} stands for the scratch directory
   std::string message;      // a part of what stderr must say
 };
+SIMTEST_PRINTS_CASE(BadInput)
 
 class CliBadInput : public CliFixture, public ::testing::WithParamInterface<BadInput> {};
 
@@ -165,6 +167,6 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"BadSleepState", "", "--flash {dir}/flash.bin sleep S2", "S2"},
         BadInput{"MissingImageDirectory", "", "--image-dir {dir}/nowhere --flash {dir}/flash.bin run",
                  "no such directory"}),
-    [](const ::testing::TestParamInfo<BadInput> &info) { return info.param.name; });
+    simtest::CaseName<BadInput>);
 
 }  // namespace
