@@ -9,7 +9,7 @@
 
 #include "platform_sim/hii/setup_form.h"
 #include "platform_sim/platform.h"
-#include "platform_sim/profile/default_storage.h"
+#include "platform_sim/storage/storage_models.h"
 #include "runtime/uefi/status.h"
 
 int main() {
@@ -17,7 +17,7 @@ int main() {
   profile.engine = sim::Engine::Emulated;
   sim::Platform platform(profile);
   platform.Load("DiskInfoSetupDxe");
-  sim::ConnectDefaultStorage(platform.Core().Storage());
+  sim::ConnectStorage(platform.Core().Storage(), profile.storage);
   sim::SetupForm form(platform);
   platform.Emulation().CountInstructions(true);
   const EFI_STATUS status = form.CallFillForm(4);

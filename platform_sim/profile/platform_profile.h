@@ -14,6 +14,7 @@
 #include "platform_sim/devices/rtc.h"
 #include "platform_sim/firmware/variable_store.h"
 #include "platform_sim/flash/flash_profile.h"
+#include "platform_sim/profile/storage_profile.h"
 #include "platform_sim/smm/sx_dispatcher.h"
 
 namespace sim {
@@ -90,6 +91,9 @@ struct PlatformProfile {
   // The boot flash and its controller; none unless the profile builds one
   // (platform_sim/flash/flash_platforms.h).
   FlashProfile flash;
+
+  // The storage controllers and drives the drive form's story brings up.
+  StorageProfile storage = DefaultStorageProfile();
 };
 
 // The platform the simulator boots when the user describes none.

@@ -10,6 +10,8 @@
 
 #include "platform_sim/firmware/guid_util.h"
 #include "platform_sim/flash/flash_platforms.h"
+#include "platform_sim/profile/profile_reader.h"
+#include "platform_sim/profile/storage_json.h"
 #include "platform_sim/report/tag_store_records.h"
 #include "platform_sim/trace/hex_text.h"
 #include "runtime/uefi/guids.h"
@@ -167,129 +169,7 @@ ordered_json Optional(const std::optional<uint64_t> &value) {
   return value ? ordered_json(*value) : ordered_json(nullptr);
 }
 
-// Reads one document, keeping the path of the field it is at for errors.
-class Reader {
- public:
-  explicit Reader(std::string source) : source_(std::move(source)) {}
-
-  [[noreturn]] void Fail(const std::string &path, const std::string &expected, const json &got) const {
-    std::string shown = got.dump();
-    if (shown.size() > 40) shown = shown.substr(0, 37) + "...";
-    throw ProfileError(source_ + ": field \"" + path + "\": expected " + expected + ", got " + shown);
-  }
-
-  // An object whose keys are all among `known`.
-  void Object(const json &value, const std::string &path, std::initializer_list<const char *> known) const {
-    if (!value.is_object()) Fail(path.empty() ? "(top level)" : path, "an object", value);
-    for (const auto &item : value.items()) {
-      const std::string key = item.key();
-      if (std::none_of(known.begin(), known.end(), [&](const char *name) { return key == name; })) {
-        std::string names;
-        for (const char *name : known) names += std::string(names.empty() ? "" : ", ") + name;
-        throw ProfileError(source_ + ": field \"" + Join(path, key) + "\": unknown field (expected one of " + names +
-                           ")");
-      }
-    }
-  }
-
-  static std::string Join(const std::string &path, const std::string &key) {
-    return path.empty() ? key : path + "." + key;
-  }
-
-  // A number, or a string "0x..." for addresses and bytes.
-  uint64_t Unsigned(const json &value, const std::string &path, uint64_t max) const {
-    const std::string expected = "an unsigned integer up to " + HexNumber(max) + " (a number or a \"0x\" string)";
-    uint64_t result = 0;
-    if (value.is_number_unsigned()) {
-      result = value.get<uint64_t>();
-    } else if (value.is_number_integer() && value.get<int64_t>() >= 0) {
-      result = static_cast<uint64_t>(value.get<int64_t>());
-    } else if (value.is_string()) {
-      const std::string text = value.get<std::string>();
-      size_t used = 0;
-      try {
-        result = std::stoull(text, &used, 0);
-      } catch (const std::exception &) {
-        Fail(path, expected, value);
-      }
-      if (used != text.size() || text.empty() || text[0] == '-') Fail(path, expected, value);
-    } else {
-      Fail(path, expected, value);
-    }
-    if (result > max) Fail(path, expected, value);
-    return result;
-  }
-
-  bool Bool(const json &value, const std::string &path) const {
-    if (!value.is_boolean()) Fail(path, "true or false", value);
-    return value.get<bool>();
-  }
-
-  std::string String(const json &value, const std::string &path) const {
-    if (!value.is_string()) Fail(path, "a string", value);
-    return value.get<std::string>();
-  }
-
-  std::vector<uint8_t> Hex(const json &value, const std::string &path) const {
-    const std::string expected = "hex bytes such as \"5F 51 5A\"";
-    if (!value.is_string()) Fail(path, expected, value);
-    std::string digits;
-    for (char c : value.get<std::string>()) {
-      if (c == ' ') continue;
-      if (!std::isxdigit(static_cast<unsigned char>(c))) Fail(path, expected, value);
-      digits += c;
-    }
-    if (digits.size() % 2) Fail(path, expected + " (an even number of digits)", value);
-    std::vector<uint8_t> bytes;
-    for (size_t index = 0; index < digits.size(); index += 2) {
-      bytes.push_back(static_cast<uint8_t>(std::stoul(digits.substr(index, 2), nullptr, 16)));
-    }
-    return bytes;
-  }
-
-  // Hex bytes, or {"size", "fill", "patches": [{"offset", "hex" | "text"}]}.
-  std::vector<uint8_t> Bytes(const json &value, const std::string &path, uint64_t maxSize) const {
-    if (value.is_string()) {
-      std::vector<uint8_t> bytes = Hex(value, path);
-      if (bytes.size() > maxSize) Fail(path, "at most " + std::to_string(maxSize) + " bytes", value);
-      return bytes;
-    }
-    if (!value.is_object()) Fail(path, "hex bytes or an object with size, fill and patches", value);
-    Object(value, path, {"size", "fill", "patches"});
-    if (!value.contains("size")) Fail(Join(path, "size"), "the size in bytes", nullptr);
-    const uint64_t size = Unsigned(value["size"], Join(path, "size"), maxSize);
-    const uint8_t fill =
-        value.contains("fill") ? static_cast<uint8_t>(Unsigned(value["fill"], Join(path, "fill"), 0xFF)) : 0;
-    std::vector<uint8_t> bytes(size, fill);
-    if (!value.contains("patches")) return bytes;
-    const json &patches = value["patches"];
-    const std::string list = Join(path, "patches");
-    if (!patches.is_array()) Fail(list, "an array of patches", patches);
-    for (size_t index = 0; index < patches.size(); ++index) {
-      const std::string at = list + "[" + std::to_string(index) + "]";
-      const json &patch = patches[index];
-      Object(patch, at, {"offset", "hex", "text"});
-      if (!patch.contains("offset")) Fail(Join(at, "offset"), "the offset of the patch", nullptr);
-      const uint64_t offset = Unsigned(patch["offset"], Join(at, "offset"), size);
-      std::vector<uint8_t> data;
-      if (patch.contains("hex") == patch.contains("text")) Fail(at, "exactly one of \"hex\" and \"text\"", patch);
-      if (patch.contains("hex")) {
-        data = Hex(patch["hex"], Join(at, "hex"));
-      } else {
-        const std::string text = String(patch["text"], Join(at, "text"));
-        data.assign(text.begin(), text.end());
-      }
-      if (offset + data.size() > size) Fail(at, "a patch inside the " + std::to_string(size) + " bytes", patch);
-      std::copy(data.begin(), data.end(), bytes.begin() + static_cast<long>(offset));
-    }
-    return bytes;
-  }
-
- private:
-  std::string source_;
-};
-
-FlashPartKind PartKind(const Reader &reader, const json &value, const std::string &path) {
+FlashPartKind PartKind(const ProfileReader &reader, const json &value, const std::string &path) {
   const std::string name = value.is_string() ? value.get<std::string>() : "";
   for (FlashPartKind kind :
        {FlashPartKind::Spi, FlashPartKind::ParallelJedec, FlashPartKind::FirmwareHub, FlashPartKind::None}) {
@@ -317,7 +197,7 @@ void UsePart(PlatformProfile &profile, FlashPartKind kind) {
   }
 }
 
-CalendarTime ReadTime(const Reader &reader, const json &value, const std::string &path) {
+CalendarTime ReadTime(const ProfileReader &reader, const json &value, const std::string &path) {
   const std::string expected = "a time \"YYYY-MM-DD HH:MM:SS\" between 2000 and 2099";
   if (!value.is_string()) reader.Fail(path, expected, value);
   CalendarTime time;
@@ -332,7 +212,7 @@ CalendarTime ReadTime(const Reader &reader, const json &value, const std::string
   return time;
 }
 
-void ReadFirmware(const Reader &reader, const json &value, PlatformProfile &profile) {
+void ReadFirmware(const ProfileReader &reader, const json &value, PlatformProfile &profile) {
   const std::string path = "firmware";
   reader.Object(value, path,
                 {"hobList", "dxeServices", "tscFrequencyHob", "tscFrequencyTable", "hiiProtocols", "pcdProtocols",
@@ -353,7 +233,7 @@ void ReadFirmware(const Reader &reader, const json &value, PlatformProfile &prof
       {"s3BootScriptPcd", &profile.s3BootScriptPcd},
   };
   for (const auto &[name, field] : flags) {
-    if (value.contains(name)) *field = reader.Bool(value[name], Reader::Join(path, name));
+    if (value.contains(name)) *field = reader.Bool(value[name], ProfileReader::Join(path, name));
   }
   for (const auto &[name, field] : {std::pair{"tscFrequencyHob", &profile.tscFrequencyHob},
                                     std::pair{"tscFrequencyTable", &profile.tscFrequencyTable}}) {
@@ -361,12 +241,12 @@ void ReadFirmware(const Reader &reader, const json &value, PlatformProfile &prof
     if (value[name].is_null()) {
       field->reset();
     } else {
-      *field = reader.Unsigned(value[name], Reader::Join(path, name), UINT64_MAX);
+      *field = reader.Unsigned(value[name], ProfileReader::Join(path, name), UINT64_MAX);
     }
   }
 }
 
-void ReadVariables(const Reader &reader, const json &value, PlatformProfile &profile) {
+void ReadVariables(const ProfileReader &reader, const json &value, PlatformProfile &profile) {
   if (!value.is_array()) reader.Fail("variables", "an array of variables", value);
   profile.variables.clear();
   for (size_t index = 0; index < value.size(); ++index) {
@@ -375,7 +255,7 @@ void ReadVariables(const Reader &reader, const json &value, PlatformProfile &pro
     reader.Object(item, path, {"name", "guid", "attributes", "data"});
     for (const char *required : {"name", "guid", "attributes", "data"}) {
       if (!item.contains(required))
-        reader.Fail(Reader::Join(path, required), "a value (the field is required)", nullptr);
+        reader.Fail(ProfileReader::Join(path, required), "a value (the field is required)", nullptr);
     }
     Variable variable;
     const std::string name = reader.String(item["name"], path + ".name");
@@ -394,18 +274,18 @@ void ReadVariables(const Reader &reader, const json &value, PlatformProfile &pro
   }
 }
 
-void ReadTimings(const Reader &reader, const json &value, FlashTimings &timings) {
+void ReadTimings(const ProfileReader &reader, const json &value, FlashTimings &timings) {
   reader.Object(value, "flash.timings",
                 {"sectorEraseUs", "blockEraseUs", "byteProgramUs", "pageProgramUs", "sectorEraseMaxUs",
                  "blockEraseMaxUs", "byteProgramMaxUs", "pageProgramMaxUs"});
   // Up to an hour: a busy time longer than that is a typing error, not a part.
   for (const auto &[name, field] : kTimings) {
     if (value.contains(name))
-      timings.*field = reader.Unsigned(value[name], Reader::Join("flash.timings", name), 3600000000ull);
+      timings.*field = reader.Unsigned(value[name], ProfileReader::Join("flash.timings", name), 3600000000ull);
   }
 }
 
-void ReadCandidates(const Reader &reader, const json &value, PlatformProfile &profile) {
+void ReadCandidates(const ProfileReader &reader, const json &value, PlatformProfile &profile) {
   if (!value.is_array()) reader.Fail("flash.candidates", "an array of candidate devices", value);
   std::erase_if(profile.pcds, [](const PlatformProfile::Pcd &pcd) { return pcd.space && CandidateSpace(*pcd.space); });
   std::set<UINTN> tokens;
@@ -414,7 +294,8 @@ void ReadCandidates(const Reader &reader, const json &value, PlatformProfile &pr
     const json &item = value[index];
     reader.Object(item, at, {"token", "descriptor", "commandData", "firstName", "secondName"});
     for (const char *required : {"token", "descriptor", "commandData", "firstName", "secondName"}) {
-      if (!item.contains(required)) reader.Fail(Reader::Join(at, required), "a value (the field is required)", nullptr);
+      if (!item.contains(required))
+        reader.Fail(ProfileReader::Join(at, required), "a value (the field is required)", nullptr);
     }
     FlashCandidate candidate;
     candidate.token = reader.Unsigned(item["token"], at + ".token", UINT32_MAX);
@@ -429,7 +310,7 @@ void ReadCandidates(const Reader &reader, const json &value, PlatformProfile &pr
   }
 }
 
-void ReadFlash(const Reader &reader, const json &value, PlatformProfile &profile) {
+void ReadFlash(const ProfileReader &reader, const json &value, PlatformProfile &profile) {
   const std::string path = "flash";
   reader.Object(value, path,
                 {"part", "chipsetSpi", "chipsetSpiSmm", "regionFlashSmm", "timings", "sfdp", "candidates",
@@ -453,7 +334,7 @@ void ReadFlash(const Reader &reader, const json &value, PlatformProfile &profile
   for (const auto &[name, field] :
        {std::pair{"chipsetSpi", &profile.flash.chipsetSpi}, std::pair{"chipsetSpiSmm", &profile.flash.chipsetSpiSmm},
         std::pair{"regionFlashSmm", &profile.flash.regionFlashSmm}}) {
-    if (value.contains(name)) *field = reader.Bool(value[name], Reader::Join(path, name));
+    if (value.contains(name)) *field = reader.Bool(value[name], ProfileReader::Join(path, name));
   }
   FlashContents split = SplitContents(profile.flash);
   if (value.contains("records")) {
@@ -499,12 +380,12 @@ void ReadFlash(const Reader &reader, const json &value, PlatformProfile &profile
   JoinContents(profile.flash, split);
 }
 
-void ReadFaults(const Reader &reader, const json &value, PlatformProfile &profile) {
+void ReadFaults(const ProfileReader &reader, const json &value, PlatformProfile &profile) {
   reader.Object(value, "faults", {"pitStuck", "rtcUpdateStuck", "flashAccessFails", "flash"});
   for (const auto &[name, field] :
        {std::pair{"pitStuck", &profile.pitStuck}, std::pair{"rtcUpdateStuck", &profile.rtcUpdateStuck},
         std::pair{"flashAccessFails", &profile.flashAccessFails}}) {
-    if (value.contains(name)) *field = reader.Bool(value[name], Reader::Join("faults", name));
+    if (value.contains(name)) *field = reader.Bool(value[name], ProfileReader::Join("faults", name));
   }
   if (!value.contains("flash")) return;
   const json &flash = value["flash"];
@@ -516,18 +397,18 @@ void ReadFaults(const Reader &reader, const json &value, PlatformProfile &profil
   for (const auto &[name, field] :
        {std::pair{"failEraseNth", &faults.failEraseNth}, std::pair{"failProgramNth", &faults.failProgramNth},
         std::pair{"powerCutAfter", &faults.powerCutAfter}, std::pair{"powerCutDuring", &faults.powerCutDuring}}) {
-    if (flash.contains(name)) *field = reader.Unsigned(flash[name], Reader::Join(path, name), UINT32_MAX);
+    if (flash.contains(name)) *field = reader.Unsigned(flash[name], ProfileReader::Join(path, name), UINT32_MAX);
   }
   for (const auto &[name, field] :
        {std::pair{"failEveryErase", &faults.failEveryErase}, std::pair{"failEveryProgram", &faults.failEveryProgram},
         std::pair{"stuckBusy", &faults.stuckBusy}, std::pair{"worstCaseTimes", &faults.worstCaseTimes}}) {
-    if (flash.contains(name)) *field = reader.Bool(flash[name], Reader::Join(path, name));
+    if (flash.contains(name)) *field = reader.Bool(flash[name], ProfileReader::Join(path, name));
   }
 }
 
 // The registrations the Sx dispatcher refuses: a state and phase, or a whole state when
 // the phase is left out.
-void ReadSx(const Reader &reader, const json &value, PlatformProfile &profile) {
+void ReadSx(const ProfileReader &reader, const json &value, PlatformProfile &profile) {
   reader.Object(value, "sx", {"refused"});
   if (!value.contains("refused")) return;
   const json &refused = value["refused"];
@@ -659,14 +540,15 @@ ordered_json ProfileToJson(const PlatformProfile &profile) {
                        {"phase", SleepPhaseName(combination.phase)}});
   }
   document["sx"] = {{"refused", refused}};
+  document["storage"] = StorageToJson(profile.storage);
   return document;
 }
 
 PlatformProfile ProfileFromJson(const json &document, const std::string &source) {
-  const Reader reader(source);
-  reader.Object(
-      document, "",
-      {"name", "tscHz", "images", "firmware", "hardware", "rtc", "cmos", "ec", "variables", "flash", "faults", "sx"});
+  const ProfileReader reader(source);
+  reader.Object(document, "",
+                {"name", "tscHz", "images", "firmware", "hardware", "rtc", "cmos", "ec", "variables", "flash", "faults",
+                 "sx", "storage"});
   PlatformProfile profile = DefaultPlatformProfile();
   if (document.contains("name")) profile.name = reader.String(document["name"], "name");
   if (document.contains("tscHz")) {
@@ -701,7 +583,7 @@ PlatformProfile ProfileFromJson(const json &document, const std::string &source)
          {std::pair{"interruptsEnabled", &profile.interruptsEnabled}, std::pair{"pmcPresent", &profile.pmcPresent},
           std::pair{"traceHubPresent", &profile.traceHubPresent},
           std::pair{"traceHubDisabled", &profile.traceHubDisabled}}) {
-      if (hardware.contains(name)) *field = reader.Bool(hardware[name], Reader::Join("hardware", name));
+      if (hardware.contains(name)) *field = reader.Bool(hardware[name], ProfileReader::Join("hardware", name));
     }
   }
   if (document.contains("rtc")) {
@@ -759,6 +641,7 @@ PlatformProfile ProfileFromJson(const json &document, const std::string &source)
   if (document.contains("flash")) ReadFlash(reader, document["flash"], profile);
   if (document.contains("faults")) ReadFaults(reader, document["faults"], profile);
   if (document.contains("sx")) ReadSx(reader, document["sx"], profile);
+  if (document.contains("storage")) profile.storage = ReadStorage(reader, document["storage"]);
   return profile;
 }
 

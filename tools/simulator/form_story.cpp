@@ -5,7 +5,7 @@
 #include "platform_sim/firmware/guid_util.h"
 #include "platform_sim/hii/setup_form.h"
 #include "platform_sim/platform.h"
-#include "platform_sim/profile/default_storage.h"
+#include "platform_sim/storage/storage_models.h"
 
 namespace simulator {
 
@@ -15,7 +15,7 @@ bool RunFormStory(sim::Platform &platform, std::ostream &log, EFI_STATUS *status
                    [](const sim::ProfileImage &image) { return image.name == kDiskInfoImage; })) {
     platform.Load(kDiskInfoImage);
   }
-  sim::ConnectDefaultStorage(platform.Core().Storage());
+  sim::ConnectStorage(platform.Core().Storage(), platform.Profile().storage);
   sim::SetupForm form(platform);
   const EFI_STATUS filled = form.CallFillForm(4);
   if (status != nullptr) *status = filled;

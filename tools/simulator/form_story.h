@@ -16,7 +16,7 @@ namespace simulator {
 constexpr const char *kDiskInfoImage = "DiskInfoSetupDxe";
 
 // Loads DiskInfoSetupDxe (unless the profile's images already did), brings up the
-// default storage, and calls FillForm as the setup utility does, before the boot ends;
+// profile's storage, and calls FillForm as the setup utility does, before the boot ends;
 // `status` gets what FillForm answered. False if the form protocol is missing or a fault
 // was recorded.
 bool RunFormStory(sim::Platform &platform, std::ostream &log, EFI_STATUS *status = nullptr);
