@@ -3,15 +3,22 @@
 // records what the cut lost: which records no longer hold either their old or their new
 // content, and how many bytes.
 //
-// PlatformConfigDxe never writes the flash (it only reads the tag store); its scenarios
-// are checked to issue no flash command at all. The flushes come from the tag store as
-// the SMM deliverable carries it (the tag-store probe), on each kind of flash.
+// PlatformConfigDxe and DiskInfoSetupDxe never write the flash; their scenarios are
+// checked to issue no flash command at all. The power-event log's scenarios write
+// "PLOG" at the start and at the sleep entry: every command of each write is cut in
+// turn, and the log may lose at most the event being written. The flushes of the
+// erase path come from the tag store as the SMM deliverable carries it (the tag-store
+// probe), on each kind of flash.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "tests/power_event_log/log_fixture.h"
 #include "tests/sweeps/scenarios.h"
 #include "tests/tagstore/tag_store_fixture.h"
 
@@ -19,8 +26,11 @@ namespace {
 
 using tagtest::Flash;
 
-TEST(PowerCutSweep, PlatformConfigScenariosIssueNoFlashCommand) {
+bool WritesFlash(const sweep::Scenario &scenario) { return std::string(scenario.image) == "PowerEventLogSmm"; }
+
+TEST(PowerCutSweep, ScenariosOfReadOnlyImagesIssueNoFlashCommand) {
   for (const sweep::Scenario &scenario : sweep::Scenarios()) {
+    if (WritesFlash(scenario)) continue;
     SCOPED_TRACE(scenario.name);
     sim::Platform platform(scenario.profile());
     scenario.run(platform, scenario.image);
@@ -177,5 +187,124 @@ TEST_P(PowerCutSweep, EveryCutLosesAtMostTheRecordsNotYetWrittenBack) {
 INSTANTIATE_TEST_SUITE_P(Flashes, PowerCutSweep,
                          ::testing::Values(Flash::SpiBoot, Flash::SpiSmmRegion, Flash::Parallel, Flash::FirmwareHub),
                          [](const ::testing::TestParamInfo<Flash> &info) { return tagtest::FlashName(info.param); });
+
+// The log's writes: each command of each phase that writes is cut in turn (after it,
+// and half-way through it), the platform boots again, and what "PLOG" lost is counted.
+struct LogCut {
+  const sweep::Scenario *scenario;
+  std::string phase;
+  uint64_t cut;  // 1-based command of the phase
+  bool during;
+};
+
+// The fault-free run: the span before each phase and after it, and each phase's commands.
+struct LogRun {
+  sweep::Outcome outcome;
+  std::map<std::string, std::pair<uint64_t, uint64_t>> commands;  // phase -> (first, last), absolute
+};
+
+const LogRun &FaultFree(const sweep::Scenario &scenario) {
+  static std::map<std::string, LogRun> runs;
+  auto found = runs.find(scenario.name);
+  if (found != runs.end()) return found->second;
+  sim::Platform platform(scenario.profile());
+  LogRun run;
+  run.outcome = scenario.run(platform, scenario.image);
+  uint64_t issued = 0;
+  for (const sweep::Outcome::Phase &phase : run.outcome.phases) {
+    if (phase.flashCommands > issued) run.commands[phase.name] = {issued + 1, phase.flashCommands};
+    issued = phase.flashCommands;
+  }
+  return runs.emplace(scenario.name, std::move(run)).first->second;
+}
+
+std::vector<LogCut> LogCuts() {
+  std::vector<LogCut> cuts;
+  for (const sweep::Scenario &scenario : sweep::Scenarios()) {
+    if (!WritesFlash(scenario)) continue;
+    for (const auto &[phase, range] : FaultFree(scenario).commands) {
+      for (uint64_t cut = 1; cut <= range.second - range.first + 1; ++cut) {
+        for (bool during : {false, true}) cuts.push_back({&scenario, phase, cut, during});
+      }
+    }
+  }
+  return cuts;
+}
+
+std::string LogCutName(const ::testing::TestParamInfo<LogCut> &info) {
+  std::string phase = info.param.phase;
+  phase.erase(std::remove(phase.begin(), phase.end(), ' '), phase.end());
+  return std::string(info.param.scenario->name) + "_" + phase + (info.param.during ? "_During" : "_After") + "Command" +
+         std::to_string(info.param.cut);
+}
+
+class LogPowerCut : public ::testing::TestWithParam<LogCut> {};
+
+TEST_P(LogPowerCut, LosesAtMostTheEventBeingWritten) {
+  const LogCut &c = GetParam();
+  const sweep::Scenario &scenario = *c.scenario;
+  const uint64_t first = FaultFree(scenario).commands.at(c.phase).first;
+
+  // The span just before the phase's first command and just after its last, from twins
+  // cut there.
+  auto spanAt = [&](uint64_t commands) {
+    sim::Platform twin(scenario.profile());
+    if (commands == 0) return logtest::Span(twin);
+    twin.Flash().Faults().powerCutAfter = commands;
+    scenario.run(twin, scenario.image);
+    twin.Reboot();
+    return logtest::Span(twin);
+  };
+  static std::map<std::pair<std::string, std::string>, std::pair<std::vector<uint8_t>, std::vector<uint8_t>>> spans;
+  auto &[before, intended] = spans[{scenario.name, c.phase}];
+  if (before.empty()) {
+    before = spanAt(first - 1);
+    intended = spanAt(FaultFree(scenario).commands.at(c.phase).second);
+  }
+
+  sim::Platform platform(scenario.profile());
+  if (c.during) {
+    platform.Flash().Faults().powerCutDuring = first - 1 + c.cut;
+  } else {
+    platform.Flash().Faults().powerCutAfter = first - 1 + c.cut;
+  }
+  sweep::Outcome outcome = scenario.run(platform, scenario.image);
+  ASSERT_TRUE(outcome.reset) << "the power failed";
+  platform.Reboot();
+  std::vector<uint8_t> after = logtest::Span(platform);
+
+  // Nothing outside "PLOG" changes; inside it only the free map's bit and the slot of
+  // the event being written may hold something in between.
+  constexpr size_t kLog = 0x1300;
+  PowerEventLogRecord was, meant, now;
+  std::memcpy(&was, before.data() + kLog, sizeof(was));
+  std::memcpy(&meant, intended.data() + kLog, sizeof(meant));
+  std::memcpy(&now, after.data() + kLog, sizeof(now));
+  size_t lost = 0;
+  for (size_t offset = 0; offset < after.size(); ++offset) {
+    if (after[offset] != before[offset] && after[offset] != intended[offset]) ++lost;
+    if (offset >= kLog && offset < kLog + sizeof(PowerEventLogRecord)) continue;
+    ASSERT_EQ(after[offset], before[offset]) << "offset 0x" << std::hex << offset << " outside \"PLOG\"";
+  }
+  EXPECT_EQ(now.Signature, POWER_EVENT_LOG_SIGNATURE);
+  const UINT32 slot = PowerEventLogNextSlot(was.FreeMap);
+  ASSERT_LT(slot, POWER_EVENT_LOG_SLOTS);
+  EXPECT_TRUE(now.FreeMap == was.FreeMap || now.FreeMap == meant.FreeMap) << std::hex << now.FreeMap;
+  for (UINT32 index = 0; index < POWER_EVENT_LOG_SLOTS; ++index) {
+    if (index == slot) continue;
+    ASSERT_EQ(logtest::SlotBytes(now, index), logtest::SlotBytes(was, index)) << "slot " << index;
+  }
+  EXPECT_LE(lost, sizeof(PowerEventSlot) + sizeof(UINT64)) << "at most the slot and the free map";
+  std::printf("%s / %s, cut %s command %llu: %zu bytes lost%s\n", scenario.name, c.phase.c_str(),
+              c.during ? "during" : "after", static_cast<unsigned long long>(c.cut), lost,
+              now.FreeMap == meant.FreeMap ? "" : ", the event not logged");
+
+  // The next boot logs on, in the slot after the highest one used.
+  ASSERT_EQ(logtest::LoadDriver(platform).entryStatus, EFI_SUCCESS);
+  PowerEventLogRecord next = logtest::ReadLog(platform);
+  EXPECT_EQ(next.FreeMap, now.FreeMap & ~(1ull << PowerEventLogNextSlot(now.FreeMap)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Scenarios, LogPowerCut, ::testing::ValuesIn(LogCuts()), LogCutName);
 
 }  // namespace
