@@ -60,9 +60,10 @@ for line in text:
     if cut and flash:
         rows.append((flash, cut.group(1), int(cut.group(2)), cut.group(4), int(cut.group(3))))
         continue
-    log = re.match(r"(\w+) / (.+), cut (after|during) command (\d+): (\d+) bytes lost(.*)", line)
+    log = re.match(r"(\w+) / (.+), cut (after|during) command (\d+): (\d+) bytes lost in ([^,]*(?:,[A-Z0-9_]{4})*)(.*)",
+                   line)
     if log:
-        lost = "the event being written" if "not logged" in log.group(6) else "no record"
+        lost = log.group(6) + (" (the event being written)" if "not logged" in log.group(7) else "")
         rows.append((f"{log.group(1)} / {log.group(2)}", log.group(3), int(log.group(4)), lost, int(log.group(5))))
 
 # Cuts of one scenario and kind that lose the same records, next to each other in

@@ -131,6 +131,13 @@ Outcome DriveForm(sim::Platform &platform, const char *image) {
 }
 
 sim::PlatformProfile LogMachine() { return logtest::SmmProfile(); }
+// A log provisioned by a tool that left its free slots zeroed: each append sets bits, so
+// the flush takes the erase path.
+sim::PlatformProfile ZeroedSlotsLogMachine() {
+  sim::PlatformProfile profile = logtest::SmmProfile(std::nullopt);
+  profile.flash.contents.push_back({logtest::kLogAddress, logtest::LogRecord(logtest::kFreshMap, 0x00)});
+  return profile;
+}
 sim::PlatformProfile DiskMachine() { return sim::DefaultPlatformProfile(); }
 
 }  // namespace
@@ -142,6 +149,7 @@ const std::vector<Scenario> &Scenarios() {
       {"ConfigurationLoad", "PlatformConfigDxe", ConfigMachine, ConfigurationLoad},
       {"EmbeddedControllerSignal", "PlatformConfigDxe", ConfigMachine, ControllerSignal},
       {"PowerEventLogSleep", "PowerEventLogSmm", LogMachine, SleepLog},
+      {"PowerEventLogOverZeroedSlots", "PowerEventLogSmm", ZeroedSlotsLogMachine, SleepLog},
       {"DriveForm", "DiskInfoSetupDxe", DiskMachine, DriveForm},
   };
   return scenarios;
