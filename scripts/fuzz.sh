@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # A long fuzzing campaign: scripts/fuzz.sh TARGET SECONDS [libFuzzer options...]
-# TARGET is print, tag_store or flash_selection. New inputs collect in
-# build/fuzz/TARGET; the seeds in tests/fuzz/corpus/TARGET are read, never written.
+# TARGET is print, tag_store, flash_selection, profile, flash_image, form_rewrite or
+# identify_text. New inputs collect in build/fuzz/TARGET; the seeds in the repository
+# (TARGET's corpus/ folder next to its source) are read, never written.
 # Findings (crash-*, timeout-*) land in build/fuzz/findings/TARGET.
+# For a campaign of a fixed size pass -runs=N and a SECONDS large enough.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 if [ $# -lt 2 ]; then
@@ -14,8 +16,12 @@ seconds=$2
 shift 2
 "$root/scripts/setup.sh"
 cmake --build "$root/build" --target "${target}_fuzz"
+folder=tests/fuzz
+[ -x "$root/build/$folder/${target}_fuzz" ] || folder=tests/disk_info/fuzz
 work="$root/build/fuzz/$target"
 findings="$root/build/fuzz/findings/$target"
 mkdir -p "$work" "$findings"
-exec "$root/build/tests/fuzz/${target}_fuzz" -max_total_time="$seconds" -print_final_stats=1 \
-  -artifact_prefix="$findings/" "$@" "$work" "$root/tests/fuzz/corpus/$target"
+seeds=()
+[ -d "$root/$folder/corpus/$target" ] && seeds+=("$root/$folder/corpus/$target")
+exec "$root/build/$folder/${target}_fuzz" -max_total_time="$seconds" -print_final_stats=1 \
+  -artifact_prefix="$findings/" "$@" "$work" "${seeds[@]}"

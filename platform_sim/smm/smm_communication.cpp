@@ -18,7 +18,10 @@ EFI_STATUS SmmCommunication::Communicate(void *buffer, UINTN *size, const std::s
   auto *bytes = static_cast<uint8_t *>(buffer);
   EFI_SMM_COMMUNICATE_HEADER header{};
   EFI_STATUS status = EFI_SUCCESS;
-  if (bytes == nullptr) {
+  if (failWith_ != EFI_SUCCESS) {
+    status = failWith_;  // the fault switch: the message never reaches SMM
+    if (bytes != nullptr && size != nullptr) request.bytes.assign(bytes, bytes + *size);
+  } else if (bytes == nullptr) {
     status = EFI_INVALID_PARAMETER;
   } else if (size != nullptr && *size < sizeof(header)) {
     status = EFI_BAD_BUFFER_SIZE;

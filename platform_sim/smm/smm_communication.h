@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "runtime/uefi/smm_communication.h"
+#include "runtime/uefi/status.h"
 
 namespace sim {
 
@@ -33,9 +34,14 @@ class SmmCommunication {
   EFI_STATUS Communicate(void *buffer, UINTN *size, const std::string &caller);
   const std::vector<CommunicationRequest> &Requests() const { return requests_; }
 
+  // Fault switch: every request answers this status and never reaches a handler
+  // (EFI_SUCCESS: communication works).
+  void FailWith(EFI_STATUS status) { failWith_ = status; }
+
  private:
   LockBoxStore &lockBoxes_;
   std::vector<CommunicationRequest> requests_;
+  EFI_STATUS failWith_ = EFI_SUCCESS;
 };
 
 EFI_SMM_COMMUNICATION_PROTOCOL *BuildSmmCommunication(Arena &arena);

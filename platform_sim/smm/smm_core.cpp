@@ -77,6 +77,10 @@ EFI_STATUS SmmCore::Manage(const EFI_GUID *type, const void *context, void *comm
 }
 
 void SmmCore::RaiseSmi(const std::string &source) {
+  if (smiLost_) {
+    platform_.Record(EffectKind::Note, "SMI (" + source + ") lost: never dispatched");
+    return;
+  }
   ++smiCount_;
   platform_.Record(EffectKind::Note, "SMI (" + source + ")");
   SmmModeScope smm(*this);

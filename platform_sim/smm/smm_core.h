@@ -40,6 +40,9 @@ class SmmCore {
   // An SMI: the processor enters SMM, the root handlers run, the processor leaves.
   void RaiseSmi(const std::string &source);
   uint64_t SmiCount() const { return smiCount_; }
+  // Fault switch: an SMI is raised but never dispatched (the processor never enters
+  // SMM, no handler runs).
+  void SetSmiLost(bool lost) { smiLost_ = lost; }
 
   // After ExitBootServices the boot services belong to no one: SMM code that calls one
   // then is at fault (FirmwareCore::HandOverToOperatingSystem).
@@ -69,6 +72,7 @@ class SmmCore {
   std::vector<Notify> notifies_;
   std::vector<Handler> handlers_;
   uint64_t smiCount_ = 0;
+  bool smiLost_ = false;
   std::vector<std::string> faults_;
 };
 

@@ -1,10 +1,12 @@
 // The fault switches of the device models: each does what the sweeps rely on.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 #include "platform_sim/firmware/flash_access.h"
 #include "runtime/uefi/flash_protocols.h"
+#include "runtime/uefi/smm_communication.h"
 #include "runtime/uefi/guids.h"
 #include "runtime/uefi/status.h"
 #include "tests/support/sim_helpers.h"
@@ -139,6 +141,37 @@ TEST(SpiControllerModel, ABarOfAllOnesDecodesNoRegisters) {
   sim::Platform platform(profile);
   EXPECT_EQ(platform.Bus().MmioRead(0xE00FD010, 4), 0xFFFFFFFFu);
   EXPECT_EQ(platform.Bus().MmioRead(0xFE0100B8, 4), 0xFFFFFFFFu) << "nothing answers at the usual block";
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SmmModels, FailingCommunicationAnswersItsStatusAndNeverReachesTheLockBoxes) {
+  sim::Platform platform;
+  platform.Core().Communication().FailWith(EFI_DEVICE_ERROR);
+  auto *communication = simtest::Locate<EFI_SMM_COMMUNICATION_PROTOCOL>(platform, gEfiSmmCommunicationProtocolGuid);
+  ASSERT_NE(communication, nullptr);
+  std::vector<uint8_t> request(128, 0);
+  std::memcpy(request.data(), &gLockBoxCommunicationGuid, sizeof(EFI_GUID));
+  UINT64 length = request.size() - 24;
+  std::memcpy(request.data() + 16, &length, sizeof(length));
+  std::vector<uint8_t> sent = request;
+  UINTN size = request.size();
+  EXPECT_EQ(simtest::Call(communication->Communicate, communication, request.data(), &size), EFI_DEVICE_ERROR);
+  EXPECT_EQ(request, sent) << "no handler answered in the buffer";
+  ASSERT_EQ(platform.Core().Communication().Requests().size(), 1u);
+  EXPECT_EQ(platform.Core().Communication().Requests()[0].status, EFI_DEVICE_ERROR);
+}
+
+TEST(SmmModels, ALostSmiRunsNoHandlerAndTheSleepRequestStaysPending) {
+  sim::PlatformProfile profile;
+  profile.smmBase = true;
+  sim::Platform platform(profile);
+  platform.Core().Smm().SetSmiLost(true);
+  platform.EnterSleepState(3);
+  EXPECT_EQ(platform.Core().Smm().SmiCount(), 0u);
+  EXPECT_NE(platform.Pmc().SleepState(), 3) << "no handler let the transition complete";
 }
 
 }  // namespace

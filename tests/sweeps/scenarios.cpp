@@ -3,9 +3,13 @@
 #include <vector>
 
 #include "platform_config/config_protocol.h"
+#include "platform_sim/hii/setup_form.h"
+#include "platform_sim/profile/default_storage.h"
+#include "platform_sim/storage/storage_models.h"
 #include "runtime/uefi/guids.h"
 #include "runtime/uefi/status.h"
 #include "tests/platform_config/config_fixture.h"
+#include "tests/power_event_log/log_fixture.h"
 #include "tests/support/sim_helpers.h"
 
 namespace sweep {
@@ -15,6 +19,13 @@ const EFI_STATUS *Outcome::Status(const std::string &step) const {
     if (name == step) return &status;
   }
   return nullptr;
+}
+
+std::string Outcome::PhaseOfAllocation(uint64_t nth) const {
+  for (const Phase &phase : phases) {
+    if (nth <= phase.allocations) return phase.name;
+  }
+  return {};
 }
 
 namespace {
@@ -32,7 +43,7 @@ sim::PlatformProfile ConfigMachine() {
 // Loads the image; the protocol when the entry succeeded.
 PLATFORM_CONFIG_PROTOCOL *Start(sim::Platform &platform, const char *image, Outcome &outcome) {
   auto &loaded = platform.Load(image);
-  outcome.steps.emplace_back("entry", loaded.entryStatus);
+  outcome.Add(platform, "entry", loaded.entryStatus);
   return simtest::Locate<PLATFORM_CONFIG_PROTOCOL>(platform, gPlatformConfigProtocolGuid);
 }
 
@@ -47,8 +58,14 @@ Outcome Guarded(Body body) {
   return outcome;
 }
 
+// The entry, then the DXE SMM ready-to-lock point, where the boot script goes into
+// lock boxes through SMM communication (its results are not the driver's to report).
 Outcome Entry(sim::Platform &platform, const char *image) {
-  return Guarded([&](Outcome &outcome) { Start(platform, image, outcome); });
+  return Guarded([&](Outcome &outcome) {
+    Start(platform, image, outcome);
+    platform.Core().InstallSmmReadyToLock();
+    outcome.Mark(platform, "ready to lock");
+  });
 }
 
 Outcome SetupPolicyUpdate(sim::Platform &platform, const char *image) {
@@ -57,7 +74,7 @@ Outcome SetupPolicyUpdate(sim::Platform &platform, const char *image) {
     if (config == nullptr) return;
     std::vector<uint8_t> setup(SETUP_CONFIG_SIZE, 0);
     for (size_t offset = 234; offset <= 237; ++offset) setup[offset] = 1;
-    outcome.steps.emplace_back("update", simtest::Call(config->UpdateSetupPolicy, config, setup.data()));
+    outcome.Add(platform, "update", simtest::Call(config->UpdateSetupPolicy, config, setup.data()));
   });
 }
 
@@ -66,7 +83,7 @@ Outcome ConfigurationLoad(sim::Platform &platform, const char *image) {
     PLATFORM_CONFIG_PROTOCOL *config = Start(platform, image, outcome);
     if (config == nullptr) return;
     std::vector<uint8_t> setup(SETUP_CONFIG_SIZE, 0);
-    outcome.steps.emplace_back("load", simtest::Call(config->LoadPlatformConfig, config, setup.data()));
+    outcome.Add(platform, "load", simtest::Call(config->LoadPlatformConfig, config, setup.data()));
   });
 }
 
@@ -74,11 +91,54 @@ Outcome ControllerSignal(sim::Platform &platform, const char *image) {
   return Guarded([&](Outcome &outcome) {
     PLATFORM_CONFIG_PROTOCOL *config = Start(platform, image, outcome);
     if (config == nullptr) return;
-    outcome.steps.emplace_back("signal", simtest::Call(config->SignalEmbeddedController, config));
+    outcome.Add(platform, "signal", simtest::Call(config->SignalEmbeddedController, config));
     UINT8 value = 0x55;
-    outcome.steps.emplace_back("override", simtest::Call(config->GetCmosOverride, config, &value));
+    outcome.Add(platform, "override", simtest::Call(config->GetCmosOverride, config, &value));
   });
 }
+
+// The power-event log in SMRAM: the entry logs the start, then the operating system
+// enters S3 and the Sx dispatcher runs the handler that logs it.
+Outcome SleepLog(sim::Platform &platform, const char *image) {
+  return Guarded([&](Outcome &outcome) {
+    auto &loaded = platform.Load(image, sim::LoadOptions{false, true});
+    outcome.Add(platform, "entry", loaded.entryStatus);
+    platform.Core().HandOverToOperatingSystem();
+    size_t notes = platform.Trace().OfKind(sim::EffectKind::Note).size();
+    platform.EnterSleepState(3);
+    // The dispatcher notes each handler's status.
+    auto after = platform.Trace().OfKind(sim::EffectKind::Note);
+    for (size_t index = notes; index < after.size(); ++index) {
+      if (after[index].what.rfind("S3 entry handler", 0) == 0) {
+        outcome.Add(platform, "S3", static_cast<EFI_STATUS>(after[index].value));
+      }
+    }
+  });
+}
+
+// The drive form: the entry, the default machine's storage arriving, then setup
+// asking for the four-line form.
+Outcome DriveForm(sim::Platform &platform, const char *image) {
+  return Guarded([&](Outcome &outcome) {
+    outcome.Add(platform, "entry", platform.Load(image).entryStatus);
+    if (*outcome.Status("entry") != EFI_SUCCESS) return;
+    sim::StorageBus bus(platform);
+    sim::ConnectDefaultStorage(bus);
+    outcome.Mark(platform, "storage");
+    sim::SetupForm form(platform);
+    outcome.Add(platform, "fill", form.CallFillForm(4));
+  });
+}
+
+sim::PlatformProfile LogMachine() { return logtest::SmmProfile(); }
+// A log provisioned by a tool that left its free slots zeroed: each append sets bits, so
+// the flush takes the erase path.
+sim::PlatformProfile ZeroedSlotsLogMachine() {
+  sim::PlatformProfile profile = logtest::SmmProfile(std::nullopt);
+  profile.flash.contents.push_back({logtest::kLogAddress, logtest::LogRecord(logtest::kFreshMap, 0x00)});
+  return profile;
+}
+sim::PlatformProfile DiskMachine() { return sim::DefaultPlatformProfile(); }
 
 }  // namespace
 
@@ -88,6 +148,9 @@ const std::vector<Scenario> &Scenarios() {
       {"SetupPolicyUpdate", "PlatformConfigDxe", ConfigMachine, SetupPolicyUpdate},
       {"ConfigurationLoad", "PlatformConfigDxe", ConfigMachine, ConfigurationLoad},
       {"EmbeddedControllerSignal", "PlatformConfigDxe", ConfigMachine, ControllerSignal},
+      {"PowerEventLogSleep", "PowerEventLogSmm", LogMachine, SleepLog},
+      {"PowerEventLogOverZeroedSlots", "PowerEventLogSmm", ZeroedSlotsLogMachine, SleepLog},
+      {"DriveForm", "DiskInfoSetupDxe", DiskMachine, DriveForm},
   };
   return scenarios;
 }

@@ -15,7 +15,26 @@ namespace sweep {
 
 struct Outcome {
   std::vector<std::pair<std::string, EFI_STATUS>> steps;  // ("entry", status), ...
-  bool reset = false;                                     // the scenario ended in a platform reset
+  // Each phase of the scenario (the steps, and what happens between them without a
+  // status) with the driver allocations made and the flash commands issued up to its end.
+  struct Phase {
+    std::string name;
+    uint64_t allocations;
+    uint64_t flashCommands;
+  };
+  std::vector<Phase> phases;
+  bool reset = false;  // the scenario ended in a platform reset
+
+  void Add(sim::Platform &platform, const std::string &step, EFI_STATUS status) {
+    steps.emplace_back(step, status);
+    Mark(platform, step);
+  }
+  void Mark(sim::Platform &platform, const std::string &phase) {
+    phases.push_back({phase, platform.Memory().DriverAllocationCount(),
+                      platform.Flash().Monitor().Erases() + platform.Flash().Monitor().Programs()});
+  }
+  // The phase during which the n-th driver allocation was made; empty when none was.
+  std::string PhaseOfAllocation(uint64_t nth) const;
 
   // The status of a step, or nothing when the scenario never got to it.
   const EFI_STATUS *Status(const std::string &step) const;
