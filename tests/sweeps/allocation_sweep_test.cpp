@@ -18,6 +18,7 @@
 #include "runtime/uefi/status.h"
 #include "tests/support/sim_helpers.h"
 #include "tests/sweeps/scenarios.h"
+#include "tests/support/case_names.h"
 
 namespace {
 
@@ -189,9 +190,8 @@ TEST(AllocationSweepCases, CaseListFitsThisEngine) {
   }
 }
 
-std::string CaseName(const ::testing::TestParamInfo<Case> &info) {
-  return std::string(info.param.scenario->name) + "_FailAllocation" + std::to_string(info.param.nth);
-}
+std::string NameOf(const Case &c) { return std::string(c.scenario->name) + "_FailAllocation" + std::to_string(c.nth); }
+SIMTEST_PRINTS_CASE(Case)
 
 class AllocationSweep : public ::testing::TestWithParam<Case> {};
 
@@ -251,6 +251,6 @@ TEST_P(AllocationSweep, EndsCleanlyWithTheDueStatusAndNoExtraMemory) {
                      << " without the fault:" << Text(kept) << " against" << Text(baseline.kept);
 }
 
-INSTANTIATE_TEST_SUITE_P(Scenarios, AllocationSweep, ::testing::ValuesIn(Cases()), CaseName);
+INSTANTIATE_TEST_SUITE_P(Scenarios, AllocationSweep, ::testing::ValuesIn(Cases()), simtest::CaseName<Case>);
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "runtime/uefi/status.h"
 #include "tests/sweeps/scenarios.h"
 #include "tests/tagstore/tag_store_fixture.h"
+#include "tests/support/case_names.h"
 
 namespace {
 
@@ -65,9 +66,8 @@ std::vector<Case> Cases() {
   return cases;
 }
 
-std::string CaseName(const ::testing::TestParamInfo<Case> &info) {
-  return std::string(info.param.scenario->name) + "_" + info.param.fault->name;
-}
+std::string NameOf(const Case &c) { return std::string(c.scenario->name) + "_" + c.fault->name; }
+SIMTEST_PRINTS_CASE(Case)
 
 class DeadHardwareSweep : public ::testing::TestWithParam<Case> {};
 
@@ -120,7 +120,7 @@ TEST_P(DeadHardwareSweep, EndsInBoundedTimeWithTheDriversStatuses) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Scenarios, DeadHardwareSweep, ::testing::ValuesIn(Cases()), CaseName);
+INSTANTIATE_TEST_SUITE_P(Scenarios, DeadHardwareSweep, ::testing::ValuesIn(Cases()), simtest::CaseName<Case>);
 
 }  // namespace
 
@@ -134,6 +134,8 @@ struct FlushCase {
   const char *fault;
   void (*apply)(sim::FlashFaults &faults);
 };
+std::string NameOf(const FlushCase &c) { return std::string(tagtest::FlashName(c.flash)) + "_" + c.fault; }
+SIMTEST_PRINTS_CASE(FlushCase)
 
 std::vector<FlushCase> FlushCases() {
   std::vector<FlushCase> cases;
@@ -190,9 +192,6 @@ TEST_P(DeadFlashFlush, EndsInBoundedTimeAndKeepsEveryUnwrittenRecordDirty) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Flashes, DeadFlashFlush, ::testing::ValuesIn(FlushCases()),
-                         [](const ::testing::TestParamInfo<FlushCase> &info) {
-                           return std::string(tagtest::FlashName(info.param.flash)) + "_" + info.param.fault;
-                         });
+INSTANTIATE_TEST_SUITE_P(Flashes, DeadFlashFlush, ::testing::ValuesIn(FlushCases()), simtest::CaseName<FlushCase>);
 
 }  // namespace

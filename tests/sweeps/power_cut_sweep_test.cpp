@@ -21,6 +21,7 @@
 #include "tests/power_event_log/log_fixture.h"
 #include "tests/sweeps/scenarios.h"
 #include "tests/tagstore/tag_store_fixture.h"
+#include "tests/support/case_names.h"
 
 namespace {
 
@@ -120,6 +121,10 @@ struct FlushCuts {
   Flash flash;
   int half;  // 0: the first half of the cut points, 1: the rest
 };
+std::string NameOf(const FlushCuts &c) {
+  return std::string(tagtest::FlashName(c.flash)) + (c.half == 0 ? "_FirstHalf" : "_SecondHalf");
+}
+SIMTEST_PRINTS_CASE(FlushCuts)
 
 class PowerCutSweep : public ::testing::TestWithParam<FlushCuts> {};
 
@@ -220,11 +225,7 @@ std::vector<FlushCuts> FlushCutCases() {
   return cases;
 }
 
-INSTANTIATE_TEST_SUITE_P(Flashes, PowerCutSweep, ::testing::ValuesIn(FlushCutCases()),
-                         [](const ::testing::TestParamInfo<FlushCuts> &info) {
-                           return std::string(tagtest::FlashName(info.param.flash)) +
-                                  (info.param.half == 0 ? "_FirstHalf" : "_SecondHalf");
-                         });
+INSTANTIATE_TEST_SUITE_P(Flashes, PowerCutSweep, ::testing::ValuesIn(FlushCutCases()), simtest::CaseName<FlushCuts>);
 
 // The log's writes: each command of each phase that writes is cut in turn (after it,
 // and half-way through it), the platform boots again, and what "PLOG" lost is counted.
@@ -278,12 +279,13 @@ std::vector<LogCut> LogCuts() {
   return cuts;
 }
 
-std::string LogCutName(const ::testing::TestParamInfo<LogCut> &info) {
-  std::string phase = info.param.phase;
+std::string NameOf(const LogCut &c) {
+  std::string phase = c.phase;
   phase.erase(std::remove(phase.begin(), phase.end(), ' '), phase.end());
-  return std::string(info.param.scenario->name) + "_" + phase + (info.param.during ? "_During" : "_After") + "Command" +
-         std::to_string(info.param.cut);
+  return std::string(c.scenario->name) + "_" + phase + (c.during ? "_During" : "_After") + "Command" +
+         std::to_string(c.cut);
 }
+SIMTEST_PRINTS_CASE(LogCut)
 
 class LogPowerCut : public ::testing::TestWithParam<LogCut> {};
 
@@ -381,6 +383,6 @@ TEST_P(LogPowerCut, LosesAtMostTheEventBeingWritten) {
   EXPECT_EQ(next.FreeMap, now.FreeMap & ~(1ull << PowerEventLogNextSlot(now.FreeMap)));
 }
 
-INSTANTIATE_TEST_SUITE_P(Scenarios, LogPowerCut, ::testing::ValuesIn(LogCuts()), LogCutName);
+INSTANTIATE_TEST_SUITE_P(Scenarios, LogPowerCut, ::testing::ValuesIn(LogCuts()), simtest::CaseName<LogCut>);
 
 }  // namespace
