@@ -61,6 +61,19 @@ class CliFixture : public ::testing::Test {
     return result;
   }
 
+  // Feeds a profile to `profile`, then feeds what it printed back in: both prints must
+  // succeed and be the same text, which is returned.
+  std::string RoundTripProfile(const std::string &profile) const {
+    WriteText(Path("board.json"), profile);
+    const CliResult first = Run("--profile " + Path("board.json") + " profile");
+    EXPECT_EQ(first.exitCode, 0) << first.err;
+    WriteText(Path("again.json"), first.out);
+    const CliResult second = Run("--profile " + Path("again.json") + " profile");
+    EXPECT_EQ(second.exitCode, 0) << second.err;
+    EXPECT_EQ(first.out, second.out) << "what profile prints must read back as the same profile";
+    return first.out;
+  }
+
   std::filesystem::path dir_;
 };
 
