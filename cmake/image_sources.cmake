@@ -51,6 +51,7 @@ set(TAG_STORE_SOURCES
   tagstore/flash/flash_sfdp.cpp
 )
 set(TAG_STORE_WRITE_SOURCES
+  tagstore/tag_store_smram.cpp
   tagstore/tag_store_write.cpp
   tagstore/tag_store_flush.cpp
   tagstore/flash/flash_access.cpp
@@ -108,7 +109,7 @@ set(POWER_EVENT_LOG_SOURCES
   power_event_log/driver_entry.cpp
   power_event_log/append_event.cpp
   power_event_log/rtc_time.cpp
-  power_event_log/table_guard.cpp
+  power_event_log/boot_time_pointers.cpp
   ${POWER_EVENT_LOG_LIST_SOURCES}
   ${TAG_STORE_WRITE_SOURCES}
 )

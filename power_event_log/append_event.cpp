@@ -5,9 +5,9 @@
 
 EFI_STATUS EFIAPI AppendEvent(POWER_EVENT_LOG_PROTOCOL *This, UINT8 Event) {
   (void)This;
-  // The table lives in memory the operating system can write: nothing is read through
-  // it, or written to it, unless it is the table this image expects.
-  if (!TagStoreTableTrusted()) {
+  // Only the store's own copy in SMRAM is used: the shared table lies in memory the
+  // operating system can write. Without SMRAM ranges to check that copy against, refuse.
+  if (!TagStoreIsPrivate()) {
     return EFI_ACCESS_DENIED;
   }
   UINT64 Size = sizeof(PowerEventLogRecord);

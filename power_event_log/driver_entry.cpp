@@ -6,7 +6,8 @@
 #include "runtime/uefi/guids.h"
 #include "runtime/uefi/status.h"
 
-// Kept for the life of the driver (the SMM system table is the runtime's gSmst).
+// Kept for the life of the driver (the SMM system table is the runtime's gSmst); the SMM
+// base protocol only for the entry.
 static EFI_SMM_BASE2_PROTOCOL *mSmmBase;
 static EFI_SMM_SX_DISPATCH2_PROTOCOL *mSxDispatch;
 static POWER_EVENT_LOG_PROTOCOL *mPowerEventLog;
@@ -34,8 +35,13 @@ EFI_STATUS EFIAPI PowerEventLogSmmEntry(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE
   if (EFI_ERROR(Status)) {
     return Status;
   }
-  // Normally only finds the table that the library initialisation already has.
+  // Normally only finds the table that the library initialisation already published for
+  // the boot-time images; from here on this image uses its own copy in SMRAM.
   Status = TagStoreInit(ImageHandle, SystemTable);
+  if (EFI_ERROR(Status)) {
+    return Status;
+  }
+  Status = TagStoreInitSmram();
   if (EFI_ERROR(Status)) {
     return Status;
   }
@@ -64,6 +70,9 @@ EFI_STATUS EFIAPI PowerEventLogSmmEntry(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE
   }
   // A log that is not provisioned does not stop the driver.
   AppendEvent(mPowerEventLog, POWER_EVENT_DRIVER_START);
+  // The SMM base protocol is boot-time memory too, and needed no more.
+  mSmmBase = nullptr;
+  ForgetBootTimePointers();
   return EFI_SUCCESS;
 }
 

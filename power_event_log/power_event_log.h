@@ -81,9 +81,11 @@ UINT8 ReadRtcRegister(UINT8 Register);
 EFI_STATUS ReadRtcTime(EFI_TIME *Time, EFI_TIME_CAPABILITIES *Capabilities);
 
 // Appends Event, stamped with the RTC time, in the slot one past the highest used slot
-// of the "PLOG" record, then flushes the tag store. Returns:
-//   EFI_ACCESS_DENIED  the shared tag store table is not the one this image expects
-//                      (nothing is read or written through it);
+// of the "PLOG" record, then flushes the tag store. Works only on the store's SMRAM copy
+// (tagstore/tag_store.h), never on the shared table. Returns:
+//   EFI_ACCESS_DENIED  the store is not on its SMRAM copy, or that copy is not inside the
+//                      SMRAM ranges this image learned (none learned included): nothing
+//                      is read or written;
 //   EFI_NOT_READY      no "PLOG" record, or it lacks the signature (the log is never
 //                      created here);
 //   EFI_UNSUPPORTED    the log is full;
@@ -93,9 +95,11 @@ EFI_STATUS ReadRtcTime(EFI_TIME *Time, EFI_TIME_CAPABILITIES *Capabilities);
 // Called inside SMM, one processor at a time.
 EFI_STATUS EFIAPI AppendEvent(POWER_EVENT_LOG_PROTOCOL *This, UINT8 Event);
 
-// FALSE when the shared tag store table, which memory outside SMRAM holds, is not the
-// table this image expects (see table_guard.cpp).
-BOOLEAN TagStoreTableTrusted(VOID);
+// Once the entry has done its work in SMM: the pointers into boot-time memory (the
+// system, boot and runtime services tables, the DXE services, the HOB list, the PCD
+// protocols) are cleared, so that no later SMI can call or read through memory the
+// operating system will own. A service looked up through one of them then finds none.
+VOID ForgetBootTimePointers(VOID);
 
 EFI_STATUS EFIAPI PowerEventLogSmmEntry(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *SystemTable);
 EFI_STATUS EFIAPI SxHandler(EFI_HANDLE DispatchHandle, CONST VOID *Context, VOID *CommBuffer, UINTN *CommBufferSize);

@@ -42,6 +42,16 @@ static_assert(sizeof(TagStoreEntry) * TAG_STORE_ENTRY_COUNT == 260, "tag store t
 // the table stays in use by this image. Runs after device selection; no waits.
 EFI_STATUS EFIAPI TagStoreInit(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *SystemTable);
 
+// Inside SMM: switches the store to a table and caches of its own in SMRAM, built from
+// the built-in template (nothing loaded) and filled only from the flash block; the shared
+// table stays published for the boot-time images but is never read or written again by
+// this image. EFI_NOT_READY without an SMM system table, or SmmAllocatePool's status; a
+// second call only switches back to the copy made by the first. No waits.
+EFI_STATUS TagStoreInitSmram(VOID);
+// TRUE when the store works on that SMRAM copy and the copy lies wholly inside the SMRAM
+// ranges this image learned at start-up (FALSE when it learned none).
+BOOLEAN TagStoreIsPrivate(VOID);
+
 // Reads, writes and flushes answer FALSE, touching neither *Size nor the buffer, when there
 // is no table, the table is empty or the tag is not in it. They are not reentrant: the
 // DXE and SMM users never run at the same time.
@@ -58,6 +68,8 @@ BOOLEAN TagStoreReadBounded(UINT32 Tag, UINT64 *Size, VOID *Buffer, UINT64 Buffe
 // bytes. *Size receives the size of the last record written. Nothing reaches the flash
 // before TagStoreFlush. No waits.
 BOOLEAN TagStoreWrite(UINT32 Tag, UINT64 *Size, const VOID *Buffer);
+// Every flash address the store computes lies in the tag store block: a record whose
+// offset and size do not fit the block is neither read from nor written to the flash.
 // Writes the dirty records back. TRUE when nothing was dirty or the table is empty. When
 // the new contents only clear bits of the flash, the records that differ are programmed
 // in place without an erase: TRUE when every program succeeded, FALSE otherwise (a record

@@ -17,6 +17,11 @@ static BOOLEAN AnyDirty(VOID) {
   return FALSE;
 }
 
+// The records a flush may read and program: a cache, and a place inside the block.
+static BOOLEAN Flushable(const TagStoreEntry *Entry) {
+  return Entry->Cache != nullptr && TagStoreRecordInBlock(Entry);
+}
+
 // Compares a record's cache with its flash bytes: whether they differ, and whether
 // programming the cache over the flash would need a bit to go from 0 to 1. The flash is
 // read a 64-bit word at a time where the record allows it.
@@ -56,7 +61,7 @@ static BOOLEAN ProgramWithoutErase(UINT64 Base, BOOLEAN *Flushed) {
   UINTN Count = 0;
   for (TagStoreEntry *Entry = gTagStoreTable; Entry->Tag != TAG_STORE_TERMINATOR; Entry++, Count++) {
     BOOLEAN NeedsErase = FALSE;
-    if (Count >= TAG_STORE_ENTRY_COUNT || Entry->Cache == nullptr) {
+    if (Count >= TAG_STORE_ENTRY_COUNT || !Flushable(Entry)) {
       return FALSE;
     }
     CompareWithFlash(Base, Entry, &Differs[Count], &NeedsErase);
@@ -85,7 +90,7 @@ BOOLEAN TagStoreFlush(VOID) {
     return TRUE;
   }
   for (TagStoreEntry *Entry = gTagStoreTable; Entry->Tag != TAG_STORE_TERMINATOR; Entry++) {
-    if (Entry->Loaded == 0 && Entry->Cache != nullptr) {
+    if (Entry->Loaded == 0 && Flushable(Entry)) {
       MmioReadBuffer8(Base + Entry->Offset, Entry->Size, Entry->Cache);
       Entry->Loaded = 1;
     }
@@ -103,7 +108,7 @@ BOOLEAN TagStoreFlush(VOID) {
     // The erase took every record off the flash: one that is not written back is dirty,
     // even if it was clean before, so that the next flush writes it again.
     BOOLEAN Written =
-        Entry->Cache != nullptr && !EFI_ERROR(FlashWriteRange(Base + Entry->Offset, Entry->Cache, Entry->Size));
+        Flushable(Entry) && !EFI_ERROR(FlashWriteRange(Base + Entry->Offset, Entry->Cache, Entry->Size));
     Entry->Dirty = Written ? 0 : 1;
   }
   return TRUE;

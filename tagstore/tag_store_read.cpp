@@ -13,8 +13,8 @@ BOOLEAN TagStoreReadBounded(UINT32 Tag, UINT64 *Size, VOID *Buffer, UINT64 Buffe
   }
   TagStoreEntry *Entry = TagStoreFind(Tag);
   // The table is shared with other images: a record larger than the caller's buffer is
-  // refused rather than copied past its end.
-  if (Entry == nullptr || Entry->Size > BufferSize) {
+  // refused rather than copied past its end, one outside the block rather than read.
+  if (Entry == nullptr || Entry->Size > BufferSize || !TagStoreRecordInBlock(Entry)) {
     return FALSE;
   }
   UINT64 RecordSize = Entry->Size;

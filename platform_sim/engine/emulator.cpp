@@ -151,6 +151,8 @@ Emulator::Emulator() {
                     kMmioBase, kMmioBase + kMmioSize - 1),
         "hook device registers");
   Check(uc_hook_add(uc_, &hook, UC_HOOK_MEM_UNMAPPED, reinterpret_cast<void *>(OnUnmapped), this, 1, 0), "hook");
+  Check(uc_hook_add(uc_, &hook, UC_HOOK_MEM_PROT, reinterpret_cast<void *>(OnProtected), this, 1, 0),
+        "hook protected memory");
   Check(uc_hook_add(uc_, &hook, UC_HOOK_INSN, reinterpret_cast<void *>(OnIn), this, 1, 0, UC_X86_INS_IN), "hook IN");
   Check(uc_hook_add(uc_, &hook, UC_HOOK_INSN, reinterpret_cast<void *>(OnOut), this, 1, 0, UC_X86_INS_OUT), "hook OUT");
   Check(uc_hook_add(uc_, &hook, UC_HOOK_BLOCK, reinterpret_cast<void *>(OnBlock), this, 1, 0), "hook blocks");
@@ -180,9 +182,17 @@ void Emulator::StartBoot(Arena &arena) {
   sentinel_ = reinterpret_cast<uint64_t>(sentinel);
   auto *stack = static_cast<uint8_t *>(arena.AllocateFirmwarePages(kStackPages, EfiBootServicesData));
   stackTop_ = reinterpret_cast<uint64_t>(stack) + kStackPages * Arena::kPageSize - 0x40;
+  auto *smmSentinel = static_cast<uint8_t *>(arena.AllocateFirmwarePages(1, EfiRuntimeServicesCode, Region::Smram));
+  std::memset(smmSentinel, 0xF4, Arena::kPageSize);
+  smmSentinel_ = reinterpret_cast<uint64_t>(smmSentinel);
+  auto *smmStack =
+      static_cast<uint8_t *>(arena.AllocateFirmwarePages(kStackPages, EfiRuntimeServicesData, Region::Smram));
+  smmStackTop_ = reinterpret_cast<uint64_t>(smmStack) + kStackPages * Arena::kPageSize - 0x40;
+  smmRoutines_.clear();
 }
 
 void Emulator::EndBoot() {
+  if (boundary_) LeaveSmmBoundary();
   images_.clear();
   arena_ = nullptr;
 }
@@ -286,12 +296,17 @@ void Emulator::SyncInterruptFlagToGuest() {
 uint64_t Emulator::Call(uint64_t function, const std::vector<uint64_t> &arguments) {
   Frame frame(*this);
   handed_.insert(handed_.end(), arguments.begin(), arguments.end());
-  const uint64_t top = depth_ == 1 ? stackTop_ : Register(UC_X86_REG_RSP) - kNestedGap;
+  // An SMI's calls run on SMRAM's own stack and return to SMRAM's own sentinel, even
+  // when the SMI was raised from inside a call that runs outside SMRAM.
+  const uint64_t callerStack = Register(UC_X86_REG_RSP);
+  const bool smmStack = boundary_ && (depth_ == 1 || !arena_->InSmram(callerStack));
+  const uint64_t sentinel = boundary_ ? smmSentinel_ : sentinel_;
+  const uint64_t top = smmStack ? smmStackTop_ : depth_ == 1 ? stackTop_ : callerStack - kNestedGap;
   const uint64_t stackArguments = arguments.size() > 4 ? arguments.size() - 4 : 0;
   // Return address, the callee's 32-byte home area, then the fifth argument onwards;
   // RSP + 8 is 16-byte aligned at entry.
   uint64_t rsp = ((top - 0x20 - 8 * stackArguments) & ~0xFull) - 8;
-  WriteWord(rsp, sentinel_);
+  WriteWord(rsp, sentinel);
   for (uint64_t index = 0; index < stackArguments; ++index) WriteWord(rsp + 0x28 + 8 * index, arguments[4 + index]);
   const int registers[4] = {UC_X86_REG_RCX, UC_X86_REG_RDX, UC_X86_REG_R8, UC_X86_REG_R9};
   for (size_t index = 0; index < 4; ++index)
@@ -302,7 +317,7 @@ uint64_t Emulator::Call(uint64_t function, const std::vector<uint64_t> &argument
   uint64_t rip = function;
   for (;;) {
     fault_ = PendingFault{};
-    const uc_err error = uc_emu_start(uc_, rip, sentinel_, 0, 0);
+    const uc_err error = uc_emu_start(uc_, rip, sentinel, 0, 0);
     if (held_) {
       std::exception_ptr held = held_;
       held_ = nullptr;
@@ -310,12 +325,16 @@ uint64_t Emulator::Call(uint64_t function, const std::vector<uint64_t> &argument
     }
     rip = Register(UC_X86_REG_RIP);
     if (budgetSpent_) Fault("the instruction budget is spent (a runaway loop?)", rip, rip);
-    if (error == UC_ERR_OK && rip == sentinel_) break;
+    if (error == UC_ERR_OK && rip == sentinel) break;
     if (error == UC_ERR_FETCH_UNMAPPED && IsPublishedRoutine(rip)) {
+      if (boundary_ && !IsSmmRoutine(rip)) {
+        Fault("SMM call-out: a call to " + Hex(rip) + ", which no SMRAM table publishes", ReadWord(Register(UC_X86_REG_RSP)),
+              rip);
+      }
       rip = RunHostRoutine(rip);
       continue;
     }
-    if (fault_.set) Fault(fault_.access + " of unmapped address " + Hex(fault_.address), fault_.rip, fault_.address);
+    if (fault_.set) Fault(fault_.access + " " + Hex(fault_.address), fault_.rip, fault_.address);
     Fault(std::string("stopped: ") + uc_strerror(error), rip, rip);
   }
   return Register(UC_X86_REG_RAX);
@@ -389,8 +408,59 @@ bool Emulator::OnUnmapped(uc_engine *uc, int type, uint64_t address, int, int64_
   if (type != UC_MEM_FETCH_UNMAPPED && emulator->MapHandedPage(address)) return true;
   uint64_t rip = 0;
   uc_reg_read(uc, UC_X86_REG_RIP, &rip);
-  emulator->fault_ = PendingFault{true, access, address, rip};
+  emulator->fault_ = PendingFault{true, std::string(access) + " of unmapped address", address, rip};
   return false;
+}
+
+bool Emulator::OnProtected(uc_engine *uc, int type, uint64_t address, int, int64_t, void *self) {
+  auto *emulator = static_cast<Emulator *>(self);
+  uint64_t rip = 0;
+  uc_reg_read(uc, UC_X86_REG_RIP, &rip);
+  if (type == UC_MEM_FETCH_PROT) {
+    emulator->fault_ = PendingFault{true, "SMM call-out: instruction fetch outside SMRAM at", address, rip};
+    return false;
+  }
+  std::string image = emulator->OwnerOf(rip);
+  uint64_t offset = 0;
+  for (const Image &candidate : emulator->images_) {
+    if (candidate.name == image) offset = rip - candidate.base;
+  }
+  try {
+    if (emulator->onBoundaryAccess_) {
+      emulator->onBoundaryAccess_(image.empty() ? "?" : image, offset, address, type == UC_MEM_WRITE_PROT);
+    }
+  } catch (...) {
+    emulator->Hold(std::current_exception());
+  }
+  // One report per page and SMI: the page is the image's again until the SMI ends.
+  const uint64_t page = address & ~(Arena::kPageSize - 1);
+  uc_mem_protect(uc, page, Arena::kPageSize, UC_PROT_ALL);
+  return true;
+}
+
+void Emulator::ProtectBelowSmram(uint32_t protection) {
+  Check(uc_mem_protect(uc_, Arena::kBase, arena_->SmramBase() - Arena::kBase, protection), "protect below SMRAM");
+}
+
+void Emulator::EnterSmmBoundary(BoundaryAccess onAccess) {
+  if (arena_ == nullptr) return;
+  onBoundaryAccess_ = std::move(onAccess);
+  boundary_ = true;
+  ProtectBelowSmram(UC_PROT_NONE);
+}
+
+void Emulator::LeaveSmmBoundary() {
+  if (!boundary_) return;
+  boundary_ = false;
+  onBoundaryAccess_ = nullptr;
+  ProtectBelowSmram(UC_PROT_ALL);
+}
+
+bool Emulator::IsSmmRoutine(uint64_t address) {
+  if (smmRoutines_.count(address) != 0) return true;
+  if (arena_ == nullptr || !arena_->PlatformHoldsWord(address, Region::Smram)) return false;
+  smmRoutines_.insert(address);
+  return true;
 }
 
 uint32_t Emulator::OnIn(uc_engine *, uint32_t port, int size, void *self) {

@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -83,6 +84,17 @@ class Emulator {
 
   void SetBlockBudget(uint64_t blocks) { blockBudget_ = blocks; }
 
+  // The SMM boundary of an SMI in progress: every arena byte below SMRAM is taken from
+  // the images, and the calls made meanwhile run on a stack in SMRAM. A data access
+  // there is reported to `onAccess` (image, offset of RIP in it, address, write) and the
+  // page given back for the rest of the SMI; an instruction fetch there, or a call to a
+  // host routine that no SMRAM table publishes, is a fault (an SMM call-out).
+  using BoundaryAccess =
+      std::function<void(const std::string &image, uint64_t offset, uint64_t address, bool write)>;
+  void EnterSmmBoundary(BoundaryAccess onAccess);
+  void LeaveSmmBoundary();
+  bool InSmmBoundary() const { return boundary_; }
+
  private:
   struct Image {
     std::string name;
@@ -112,6 +124,8 @@ class Emulator {
   uint64_t ReadWord(uint64_t address) const;
   void WriteWord(uint64_t address, uint64_t value);
   bool IsPublishedRoutine(uint64_t address);
+  bool IsSmmRoutine(uint64_t address);
+  void ProtectBelowSmram(uint32_t protection);
   uint64_t RunHostRoutine(uint64_t address);
   void SyncInterruptFlagToGuest();
   [[noreturn]] void Fault(const std::string &what, uint64_t rip, uint64_t address);
@@ -119,6 +133,7 @@ class Emulator {
   bool MapHandedPage(uint64_t address);
   void UnmapHandedPages();
 
+  static bool OnProtected(uc_engine *uc, int type, uint64_t address, int size, int64_t value, void *self);
   static bool OnUnmapped(uc_engine *uc, int type, uint64_t address, int size, int64_t value, void *self);
   static uint32_t OnIn(uc_engine *uc, uint32_t port, int size, void *self);
   static void OnOut(uc_engine *uc, uint32_t port, int size, uint32_t value, void *self);
@@ -132,6 +147,12 @@ class Emulator {
   uc_engine *uc_ = nullptr;
   uint64_t stackTop_ = 0;
   uint64_t sentinel_ = 0;
+  // The same two in SMRAM, for the calls of an SMI.
+  uint64_t smmStackTop_ = 0;
+  uint64_t smmSentinel_ = 0;
+  bool boundary_ = false;
+  BoundaryAccess onBoundaryAccess_;
+  std::set<uint64_t> smmRoutines_;  // host routines an SMRAM table publishes
   std::vector<Image> images_;
   std::vector<CodeRange> codeRanges_;
   std::vector<uc_context *> saved_;  // one per nesting level

@@ -253,7 +253,8 @@ EFI_STATUS FirmwareCore::InstallSmmConfigurationTable(const EFI_GUID &guid, void
     smmTables_.push_back({guid, table});
   }
   auto *array = static_cast<EFI_CONFIGURATION_TABLE *>(
-      arena_.AllocateFirmware(sizeof(EFI_CONFIGURATION_TABLE) * (smmTables_.empty() ? 1 : smmTables_.size())));
+      arena_.AllocateFirmware(sizeof(EFI_CONFIGURATION_TABLE) * (smmTables_.empty() ? 1 : smmTables_.size()),
+                              EfiRuntimeServicesData, Region::Smram));
   if (!smmTables_.empty()) std::memcpy(array, smmTables_.data(), sizeof(EFI_CONFIGURATION_TABLE) * smmTables_.size());
   smst_->SmmConfigurationTable = array;
   smst_->NumberOfTableEntries = smmTables_.size();

@@ -146,11 +146,11 @@ EFI_STATUS EFIAPI SmmStartupThisAp(EFI_AP_PROCEDURE, UINTN, VOID *) { return Unm
 }  // namespace
 
 EFI_SMM_SYSTEM_TABLE2 *BuildSmmSystemTable(Arena &arena) {
-  auto *table = arena.NewFirmware<EFI_SMM_SYSTEM_TABLE2>();
+  auto *table = arena.NewSmmFirmware<EFI_SMM_SYSTEM_TABLE2>();
   table->Hdr.Signature = SMM_SMST_SIGNATURE;
   table->Hdr.HeaderSize = sizeof(EFI_SMM_SYSTEM_TABLE2);
   static const char16_t kVendor[] = u"platform_sim";
-  auto *vendor = static_cast<CHAR16 *>(arena.AllocateFirmware(sizeof(kVendor)));
+  auto *vendor = static_cast<CHAR16 *>(arena.AllocateFirmware(sizeof(kVendor), EfiRuntimeServicesData, Region::Smram));
   std::memcpy(vendor, kVendor, sizeof(kVendor));
   table->SmmFirmwareVendor = vendor;
   table->SmmFirmwareRevision = 0x00010000;
@@ -167,10 +167,10 @@ EFI_SMM_SYSTEM_TABLE2 *BuildSmmSystemTable(Arena &arena) {
   // One processor, with a save-state area.
   table->CurrentlyExecutingCpu = 0;
   table->NumberOfCpus = 1;
-  table->CpuSaveStateSize = arena.NewFirmware<UINTN>();
+  table->CpuSaveStateSize = arena.NewSmmFirmware<UINTN>();
   *table->CpuSaveStateSize = 0x400;
-  table->CpuSaveState = arena.NewFirmware<VOID *>();
-  *table->CpuSaveState = arena.AllocateFirmware(0x400);
+  table->CpuSaveState = arena.NewSmmFirmware<VOID *>();
+  *table->CpuSaveState = arena.AllocateFirmware(0x400, EfiRuntimeServicesData, Region::Smram);
   table->NumberOfTableEntries = 0;
   table->SmmConfigurationTable = nullptr;
   table->SmmInstallProtocolInterface = SmmInstallProtocolInterface;

@@ -96,9 +96,10 @@ EFI_STATUS EFIAPI RegionComplete(REGION_FLASH_PROTOCOL *self, UINT32) {
   return status;
 }
 
-CHIPSET_SPI_PROTOCOL *BuildChipsetSpi(Arena &arena) {
-  // A runtime driver keeps this interface past the change to virtual addressing.
-  auto *protocol = arena.NewFirmware<CHIPSET_SPI_PROTOCOL>(EfiRuntimeServicesData);
+CHIPSET_SPI_PROTOCOL *BuildChipsetSpi(Arena &arena, Region region) {
+  // A runtime driver keeps this interface past the change to virtual addressing; the SMM
+  // instance lives in SMRAM.
+  auto *protocol = arena.NewFirmware<CHIPSET_SPI_PROTOCOL>(EfiRuntimeServicesData, region);
   protocol->Write = SpiWrite;
   protocol->Erase = SpiErase;
   protocol->ReadSfdp = SpiReadSfdp;
@@ -112,13 +113,13 @@ void InstallFlashProtocols(Platform &platform, FirmwareCore &core, const Platfor
   if (platform.Flash().Spi() == nullptr) return;
   ActorScope actor(platform, "platform");
   const FlashProfile &flash = profile.flash;
-  if (flash.chipsetSpi) core.InstallProtocol(gChipsetSpiProtocolGuid, BuildChipsetSpi(core.Memory()));
+  if (flash.chipsetSpi) core.InstallProtocol(gChipsetSpiProtocolGuid, BuildChipsetSpi(core.Memory(), Region::Normal));
   if (flash.chipsetSpiSmm) {
     EFI_HANDLE handle = nullptr;
-    core.SmmProtocols().Install(&handle, gChipsetSmmSpiProtocolGuid, BuildChipsetSpi(core.Memory()), "platform");
+    core.SmmProtocols().Install(&handle, gChipsetSmmSpiProtocolGuid, BuildChipsetSpi(core.Memory(), Region::Smram), "platform");
   }
   if (flash.regionFlashSmm) {
-    auto *instance = core.Memory().NewFirmware<RegionFlashInstance>();
+    auto *instance = core.Memory().NewSmmFirmware<RegionFlashInstance>();
     instance->protocol = {RegionWrite, RegionEraseBlock, RegionComplete};
     instance->pending = EFI_SUCCESS;
     EFI_HANDLE handle = nullptr;

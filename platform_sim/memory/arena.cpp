@@ -151,10 +151,11 @@ std::optional<uint64_t> Arena::AllocatePages(EFI_ALLOCATE_TYPE how, EFI_MEMORY_T
   return result;
 }
 
-void *Arena::AllocateFirmware(uint64_t size, EFI_MEMORY_TYPE type) {
-  auto address = normal_.Allocate(FirmwareSpan(size), kFirmwareAlign, ~0ull);
+void *Arena::AllocateFirmware(uint64_t size, EFI_MEMORY_TYPE type, Region region) {
+  RangeAllocator &allocator = region == Region::Smram ? smram_ : normal_;
+  auto address = allocator.Allocate(FirmwareSpan(size), kFirmwareAlign, ~0ull);
   if (!address) throw std::runtime_error("simulated memory arena exhausted");
-  void *memory = TrackPool(*address, size, type, true, Region::Normal);
+  void *memory = TrackPool(*address, size, type, true, region);
   std::memset(memory, 0, size);
   return memory;
 }
@@ -170,8 +171,12 @@ void *Arena::AllocateFirmwarePages(uint64_t pages, EFI_MEMORY_TYPE type, Region 
 }
 
 bool Arena::PlatformHoldsWord(uint64_t value) const {
+  return PlatformHoldsWord(value, Region::Normal) || PlatformHoldsWord(value, Region::Smram);
+}
+
+bool Arena::PlatformHoldsWord(uint64_t value, Region region) const {
   for (const auto &[address, block] : live_) {
-    if (!block.firmware) continue;
+    if (!block.firmware || block.region != region) continue;
     const auto *words = reinterpret_cast<const uint64_t *>(address);
     for (uint64_t index = 0; index < block.size / sizeof(uint64_t); ++index) {
       if (words[index] == value) return true;

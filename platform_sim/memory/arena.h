@@ -74,11 +74,17 @@ class Arena {
   std::optional<uint64_t> AllocatePages(EFI_ALLOCATE_TYPE how, EFI_MEMORY_TYPE type, uint64_t pages, uint64_t address,
                                         Region region = Region::Normal);
   // Platform-owned memory for tables and handles.
-  void *AllocateFirmware(uint64_t size, EFI_MEMORY_TYPE type = EfiBootServicesData);
+  // The SMM core's own tables, interfaces and handles are in SMRAM, as on a real machine:
+  // code in an SMI reads them without reading memory the operating system can write.
+  void *AllocateFirmware(uint64_t size, EFI_MEMORY_TYPE type = EfiBootServicesData, Region region = Region::Normal);
   // A zeroed platform-owned object: a table, a protocol interface.
   template <typename T>
-  T *NewFirmware(EFI_MEMORY_TYPE type = EfiBootServicesData) {
-    return static_cast<T *>(AllocateFirmware(sizeof(T), type));
+  T *NewFirmware(EFI_MEMORY_TYPE type = EfiBootServicesData, Region region = Region::Normal) {
+    return static_cast<T *>(AllocateFirmware(sizeof(T), type, region));
+  }
+  template <typename T>
+  T *NewSmmFirmware() {
+    return NewFirmware<T>(EfiRuntimeServicesData, Region::Smram);
   }
 
   // EFI_SUCCESS, or EFI_INVALID_PARAMETER for an address that is not a live pool block.
@@ -111,7 +117,10 @@ class Arena {
   void *AllocateFirmwarePages(uint64_t pages, EFI_MEMORY_TYPE type, Region region = Region::Normal);
   // Whether a platform-owned block holds this 64-bit value at an aligned offset: how
   // the emulated engine knows that a host routine address was handed out by the platform.
+  // With a region: only a block of that region counts (an SMRAM table publishes the
+  // routines SMM code may call).
   bool PlatformHoldsWord(uint64_t value) const;
+  bool PlatformHoldsWord(uint64_t value, Region region) const;
 
   AllocationFaults &Faults() { return faults_; }
   uint64_t DriverAllocationCount() const { return driverAllocations_; }

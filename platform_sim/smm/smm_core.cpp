@@ -4,6 +4,7 @@
 
 #include "platform_sim/firmware/guid_util.h"
 #include "platform_sim/firmware/protocol_database.h"
+#include "platform_sim/engine/engine.h"
 #include "platform_sim/memory/arena.h"
 #include "platform_sim/platform.h"
 #include "runtime/uefi/status.h"
@@ -40,7 +41,7 @@ EFI_STATUS SmmCore::RegisterNotify(const EFI_GUID &guid, EFI_SMM_NOTIFY_FN funct
     notifies_.erase(it);
     return EFI_SUCCESS;
   }
-  void *key = arena_.AllocateFirmware(16);
+  void *key = arena_.AllocateFirmware(16, EfiRuntimeServicesData, Region::Smram);
   notifies_.push_back(Notify{guid, function, key});
   *registration = key;
   return EFI_SUCCESS;
@@ -48,7 +49,7 @@ EFI_STATUS SmmCore::RegisterNotify(const EFI_GUID &guid, EFI_SMM_NOTIFY_FN funct
 
 EFI_STATUS SmmCore::RegisterHandler(EFI_SMM_HANDLER_ENTRY_POINT2 handler, const EFI_GUID *type, EFI_HANDLE *dispatch) {
   if (handler == nullptr || dispatch == nullptr) return EFI_INVALID_PARAMETER;
-  *dispatch = arena_.AllocateFirmware(16);
+  *dispatch = arena_.AllocateFirmware(16, EfiRuntimeServicesData, Region::Smram);
   handlers_.push_back(Handler{*dispatch, handler, type ? std::optional<EFI_GUID>(*type) : std::nullopt});
   return EFI_SUCCESS;
 }
@@ -83,8 +84,12 @@ void SmmCore::RaiseSmi(const std::string &source) {
   }
   ++smiCount_;
   platform_.Record(EffectKind::Note, "SMI (" + source + ")");
-  SmmModeScope smm(*this);
-  Manage(nullptr, nullptr, nullptr, nullptr);
+  SmiScope smi(*this);
+  try {
+    Manage(nullptr, nullptr, nullptr, nullptr);
+  } catch (const ImageFault &fault) {
+    Fault(std::string("in an SMI: ") + fault.what());
+  }
 }
 
 void SmmCore::Fault(const std::string &what) {

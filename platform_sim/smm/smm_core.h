@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform_sim/smm/smi_boundary.h"
 #include "runtime/uefi/smm.h"
 
 namespace sim {
@@ -19,7 +20,7 @@ class ProtocolDatabase;
 class SmmCore {
  public:
   SmmCore(Platform &platform, Arena &arena, ProtocolDatabase &protocols)
-      : platform_(platform), arena_(arena), protocols_(protocols) {}
+      : platform_(platform), arena_(arena), protocols_(protocols), boundary_(platform) {}
 
   // In SMM: during the entry of an image loaded into SMRAM, and during an SMI.
   bool Active() const { return active_; }
@@ -37,8 +38,11 @@ class SmmCore {
   // handled the interrupt, EFI_NOT_FOUND otherwise.
   EFI_STATUS Manage(const EFI_GUID *type, const void *context, void *commBuffer, UINTN *commBufferSize);
 
-  // An SMI: the processor enters SMM, the root handlers run, the processor leaves.
+  // An SMI: the processor enters SMM behind the boundary, the root handlers run, the
+  // processor leaves. A fault of an image in a handler ends the SMI and is kept in
+  // Faults(); the machine would have stopped there.
   void RaiseSmi(const std::string &source);
+  SmiBoundary &Boundary() { return boundary_; }
   uint64_t SmiCount() const { return smiCount_; }
   // Fault switch: an SMI is raised but never dispatched (the processor never enters
   // SMM, no handler runs).
@@ -74,6 +78,7 @@ class SmmCore {
   uint64_t smiCount_ = 0;
   bool smiLost_ = false;
   std::vector<std::string> faults_;
+  SmiBoundary boundary_;
 };
 
 // While alive, the processor is in SMM; the previous mode comes back on any exit.

@@ -33,7 +33,7 @@ EFI_STATUS EFIAPI RootHandler(EFI_HANDLE, CONST VOID *, VOID *, UINTN *) {
 }  // namespace
 
 void SxDispatcher::Install(SmmCore &smm) {
-  auto *protocol = arena_.NewFirmware<EFI_SMM_SX_DISPATCH2_PROTOCOL>();
+  auto *protocol = arena_.NewSmmFirmware<EFI_SMM_SX_DISPATCH2_PROTOCOL>();
   protocol->Register = sim::Register;
   protocol->UnRegister = sim::Unregister;
   EFI_HANDLE handle = nullptr;
@@ -49,9 +49,10 @@ EFI_STATUS SxDispatcher::Register(EFI_SMM_HANDLER_ENTRY_POINT2 function, const E
   for (const SxCombination &refused : unsupported_) {
     if (refused.type == context->Type && refused.phase == context->Phase) return EFI_UNSUPPORTED;
   }
-  auto *copy = arena_.NewFirmware<EFI_SMM_SX_REGISTER_CONTEXT>();
+  // The dispatcher's own copy, in SMRAM: the handler reads the context it is given.
+  auto *copy = arena_.NewSmmFirmware<EFI_SMM_SX_REGISTER_CONTEXT>();
   *copy = *context;
-  *dispatch = arena_.AllocateFirmware(16);
+  *dispatch = arena_.AllocateFirmware(16, EfiRuntimeServicesData, Region::Smram);
   std::string owner = platform_.Images().OwnerOf(reinterpret_cast<const void *>(function));
   registrations_.push_back(Registration{*dispatch, function, copy, owner.empty() ? platform_.Actor() : owner});
   return EFI_SUCCESS;

@@ -61,6 +61,21 @@ BOOLEAN IsInSmram(const VOID *Buffer) {
   return FALSE;
 }
 
+BOOLEAN IsRangeInSmram(const VOID *Buffer, UINTN Length) {
+  UINT64 Address = (UINT64)(UINTN)Buffer;
+  if (Length == 0 || Address + (Length - 1) < Address) {
+    return FALSE;
+  }
+  for (UINTN Index = 0; Index < gSmramRangeCount; Index++) {
+    const EFI_SMRAM_DESCRIPTOR *Range = &gSmramRanges[Index];
+    if (Address >= Range->CpuStart && Address - Range->CpuStart < Range->PhysicalSize &&
+        Length - 1 <= Range->PhysicalSize - 1 - (Address - Range->CpuStart)) {
+      return TRUE;
+    }
+  }
+  return FALSE;
+}
+
 VOID FreePool(VOID *Buffer) {
   if (gSmst != nullptr && IsInSmram(Buffer)) {
     gSmst->SmmFreePool(Buffer);

@@ -30,3 +30,6 @@ VOID FreePool(VOID *Buffer);
 // TRUE when Buffer lies inside one of the SMRAM ranges the image learned at start-up
 // (gSmramRanges); FALSE when there are none.
 BOOLEAN IsInSmram(const VOID *Buffer);
+// TRUE when every byte of [Buffer, Buffer + Length) lies inside one SMRAM range the image
+// learned; FALSE when there are none, for an empty range and for one that wraps.
+BOOLEAN IsRangeInSmram(const VOID *Buffer, UINTN Length);

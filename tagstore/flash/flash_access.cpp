@@ -10,6 +10,37 @@ static FlashDeviceContext *mAccessContext;
 
 UINT32 FlashEraseBlockSize(VOID) { return FLASH_ERASE_BLOCK_SIZE; }
 
+// A parallel or firmware-hub part answers at the top of the 4-GiB space, as large as
+// its context says. Every address a command goes to must lie there: a part of unknown
+// size can be sent nothing.
+#define FLASH_WINDOW_END 0x100000000ull
+
+static BOOLEAN InDeviceWindow(const FlashDeviceContext *Context, UINT64 Address, UINT64 Length) {
+  UINT64 DeviceBytes = (UINT64)Context->BlockSize256 * Context->BlockCount * 256;
+  if (DeviceBytes == 0 || DeviceBytes > FLASH_WINDOW_END) {
+    return FALSE;
+  }
+  UINT64 First = FLASH_WINDOW_END - DeviceBytes;
+  return Address >= First && Address < FLASH_WINDOW_END && Length <= FLASH_WINDOW_END - Address;
+}
+
+// Parallel and firmware-hub parts: the range outside the part's window, or for the JEDEC
+// command set a command address outside it. (The SPI path checks its own range.)
+static BOOLEAN OutsideParallelWindow(const FlashDeviceContext *Context, UINT64 Address, UINT64 Length) {
+  if (Context->AccessType != FLASH_ACCESS_PARALLEL_JEDEC && Context->AccessType != FLASH_ACCESS_FIRMWARE_HUB) {
+    return FALSE;
+  }
+  if (!InDeviceWindow(Context, Address, Length)) {
+    return TRUE;
+  }
+  if (Context->AccessType == FLASH_ACCESS_FIRMWARE_HUB) {
+    return FALSE;
+  }
+  const PARALLEL_COMMAND_BLOCK *Block = (const PARALLEL_COMMAND_BLOCK *)Context->Parameters;
+  return Block == nullptr || !InDeviceWindow(Context, Block->Command1Address, 1) ||
+         !InDeviceWindow(Context, Block->Command2Address, 1);
+}
+
 static EFI_STATUS TakeContext(FlashDeviceContext **Context) {
   if (mAccessContext == nullptr && EFI_ERROR(FlashGetCurrentContext(&mAccessContext))) {
     mAccessContext = nullptr;
@@ -26,6 +57,9 @@ EFI_STATUS FlashEraseRange(UINT64 Address, UINTN Length) {
   if (EFI_ERROR(TakeContext(&Context))) {
     return EFI_NOT_FOUND;
   }
+  if (OutsideParallelWindow(Context, Address, Length)) {
+    return EFI_INVALID_PARAMETER;
+  }
   switch (Context->AccessType) {
     case FLASH_ACCESS_PARALLEL_JEDEC:
       return ParallelJedecErase((const PARALLEL_COMMAND_BLOCK *)Context->Parameters, Address, Length);
@@ -39,6 +73,9 @@ EFI_STATUS FlashWriteRangeCounted(UINT64 Address, const VOID *Data, UINTN *Lengt
   FlashDeviceContext *Context;
   if (EFI_ERROR(TakeContext(&Context))) {
     return EFI_NOT_FOUND;
+  }
+  if (OutsideParallelWindow(Context, Address, *Length)) {
+    return EFI_INVALID_PARAMETER;
   }
   switch (Context->AccessType) {
     case FLASH_ACCESS_PARALLEL_JEDEC:

@@ -34,9 +34,11 @@ UINT32 FlashEraseBlockSize(VOID);
 //   EFI_SUCCESS            every unit reads erased;
 //   EFI_NOT_FOUND          no device was selected (FlashDeviceDetect has not found one);
 //   EFI_INVALID_PARAMETER  a Length the device cannot erase (parallel JEDEC: 0 or not a
-//                          multiple of 4 KiB; firmware hub: not a multiple of 64 KiB) or,
-//                          on SPI, a range not wholly inside the flash below the top of
-//                          the BIOS region (the range's last byte is checked too);
+//                          multiple of 4 KiB; firmware hub: not a multiple of 64 KiB); a
+//                          range not wholly inside the flash the layer knows (parallel
+//                          and hub: the part's window below 4 GiB, as large as its context
+//                          says, the JEDEC command addresses included; SPI: the flash
+//                          below the top of the BIOS region), nothing sent to the part;
 //   EFI_UNSUPPORTED        an unknown access type, or SPI outside the region service
 //                          without the chipset SPI protocol;
 //   EFI_NOT_READY          SPI at linear addresses while the flash layout is unknown;
@@ -49,7 +51,7 @@ UINT32 FlashEraseBlockSize(VOID);
 EFI_STATUS FlashEraseRange(UINT64 Address, UINTN Length);
 // Programs Length bytes of Data (readable for Length bytes) at Address, which must be
 // erased wherever the new bytes need bits set. The same statuses as FlashEraseRange
-// (EFI_INVALID_PARAMETER on SPI only, for the range); JEDEC and hub stop at the first byte
+// (EFI_INVALID_PARAMETER for the range only); JEDEC and hub stop at the first byte
 // that fails with EFI_DEVICE_ERROR. On SPI through the region service every chunk is
 // written and the first failing Complete is the result; through the chipset protocol the
 // first failing chunk ends the write with its status.

@@ -61,7 +61,7 @@ inline EFI_STATUS Append(sim::Platform &platform, UINT8 event) {
   POWER_EVENT_LOG_PROTOCOL *log = LogProtocol(platform);
   EXPECT_NE(log, nullptr);
   if (log == nullptr) return EFI_NOT_FOUND;
-  sim::SmmModeScope smm(platform.Core().Smm());
+  sim::SmiScope smi(platform.Core().Smm());
   sim::ActorScope actor(platform, "SMM caller");
   return simtest::Call(log->AppendEvent, log, event);
 }

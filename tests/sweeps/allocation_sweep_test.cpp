@@ -16,6 +16,7 @@
 #include "power_event_log/power_event_log.h"
 #include "runtime/uefi/guids.h"
 #include "runtime/uefi/status.h"
+#include "tagstore/tag_store_internal.h"
 #include "tests/support/sim_helpers.h"
 #include "tests/sweeps/scenarios.h"
 #include "tests/support/case_names.h"
@@ -128,7 +129,9 @@ bool EntryFails(const sweep::Scenario &scenario, const Request &failing, const s
   if (failing.service) return false;
   if (image == "PlatformConfigDxe") return failing.size == 48;
   if (image == "PowerEventLogSmm") {
-    return phase == "entry" && failing.smram && failing.size == sizeof(POWER_EVENT_LOG_PROTOCOL);
+    // The interface, or the store's own copy in SMRAM that every append works on.
+    return phase == "entry" && failing.smram &&
+           (failing.size == sizeof(POWER_EVENT_LOG_PROTOCOL) || failing.size == sizeof(TAG_STORE_SMRAM_COPY));
   }
   if (image == "DiskInfoSetupDxe") return phase == "entry" && failing.size == sizeof(DiskInfoPrivate);
   ADD_FAILURE() << "no allocation rules for " << image;
@@ -143,6 +146,11 @@ EFI_STATUS DueStatus(const sweep::Scenario &scenario, const std::string &step, c
   if (image == "PlatformConfigDxe") {
     // The configuration load without its 1800-byte scratch record.
     return step == "load" && failing.size == SETUP_CONFIG_SIZE ? EFI_OUT_OF_RESOURCES : faultFree;
+  }
+  // Without its list of SMRAM ranges the SMM driver cannot check its own store: every
+  // append is refused.
+  if (image == "PowerEventLogSmm" && phase == "entry" && failing.smram && failing.size == sizeof(EFI_SMRAM_DESCRIPTOR)) {
+    return EFI_ACCESS_DENIED;
   }
   if (image == "DiskInfoSetupDxe" && step == "fill") {
     // The form's own buffers: the op-code handle, its buffer, the line.
