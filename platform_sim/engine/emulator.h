@@ -89,11 +89,13 @@ class Emulator {
   // there is reported to `onAccess` (image, offset of RIP in it, address, write) and the
   // page given back for the rest of the SMI; an instruction fetch there, or a call to a
   // host routine that no SMRAM table publishes, is a fault (an SMM call-out).
-  using BoundaryAccess =
-      std::function<void(const std::string &image, uint64_t offset, uint64_t address, bool write)>;
+  using BoundaryAccess = std::function<void(const std::string &image, uint64_t offset, uint64_t address, bool write)>;
   void EnterSmmBoundary(BoundaryAccess onAccess);
   void LeaveSmmBoundary();
   bool InSmmBoundary() const { return boundary_; }
+  // The SMI stack's pages in SMRAM: scratch that every SMI overwrites.
+  uint64_t SmmStackBase() const { return smmStackTop_ + 0x40 - kStackPages * 0x1000; }
+  static constexpr uint64_t SmmStackSize() { return kStackPages * 0x1000; }
 
  private:
   struct Image {

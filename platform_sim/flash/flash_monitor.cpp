@@ -78,6 +78,7 @@ void FlashMonitor::NoteOutcome(size_t note, const std::string &outcome) {
 }
 
 void FlashMonitor::AfterCommand() {
+  if (onCommand_) onCommand_();
   if (faults_.powerCutAfter != 0 && erases_ + programs_ == faults_.powerCutAfter) {
     faults_.powerCutAfter = 0;
     powerCut_();

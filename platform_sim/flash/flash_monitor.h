@@ -43,6 +43,10 @@ class FlashMonitor {
   size_t Note(const std::string &what, uint64_t address);
   void NoteOutcome(size_t note, const std::string &outcome);
 
+  // Called after every erase or program command has taken effect: the turn of a device
+  // that works while the flash is busy (a bus master writing memory).
+  void OnCommand(std::function<void()> observer) { onCommand_ = std::move(observer); }
+
   uint64_t Erases() const { return erases_; }
   uint64_t Programs() const { return programs_; }
 
@@ -54,6 +58,7 @@ class FlashMonitor {
   ActorSource actor_;
   PowerCut powerCut_;
   FlashFaults faults_;
+  std::function<void()> onCommand_;
   uint64_t erases_ = 0;
   uint64_t programs_ = 0;
   // The record that byte programs continue, by its position in the trace.
