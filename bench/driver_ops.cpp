@@ -1,11 +1,12 @@
-// driver_ops: runs the PlatformConfigDxe operations on the default platform for
-// the performance table.
+// driver_ops: runs the PlatformConfigDxe operations, and PowerEventLogSmm's append, on
+// the default platform for the performance table.
 //
-//   driver_ops [--engine host|emulated] --count entry|update|load
+//   driver_ops [--engine host|emulated] --count entry|update|load|append
 //       Boots the default platform and runs one operation once: on the host
 //       engine for callgrind, on the emulated engine counting the image's own
 //       instructions (printed as "instructions <count>").
-//       "update" and "load" switch collection on around the protocol call only
+//       "append" is one AppendEvent inside an SMI after the hand-over.
+//       "update", "load" and "append" switch collection on around the call only
 //       (run with --collect-atstart=no); the image's entry runs inside the
 //       platform's loader, so "entry" is counted with --toggle-collect on the
 //       image entry point instead.
@@ -26,6 +27,7 @@
 #include <string>
 
 #include "platform_config/config_protocol.h"
+#include "power_event_log/power_event_log.h"
 #include "platform_sim/firmware/guid_util.h"
 #include "platform_sim/firmware/setup_component.h"
 #include "platform_sim/platform.h"
@@ -91,6 +93,17 @@ int Count(sim::Engine engine, const std::string &operation) {
       Measure(platform, true);
       status = platform.Call(config->LoadPlatformConfig, config, setup);
       Measure(platform, false);
+    } else if (operation == "append") {
+      POWER_EVENT_LOG_PROTOCOL *log = nullptr;
+      if (platform.Core().SmmProtocols().Locate(gPowerEventLogProtocolGuid, nullptr, reinterpret_cast<void **>(&log)) !=
+          EFI_SUCCESS) {
+        throw std::runtime_error("PowerEventLogProtocol is not installed");
+      }
+      platform.Core().HandOverToOperatingSystem();
+      sim::SmiScope smi(platform.Core().Smm());
+      Measure(platform, true);
+      status = platform.Call(log->AppendEvent, log, static_cast<UINT8>(POWER_EVENT_S3_ENTRY));
+      Measure(platform, false);
     } else {
       std::fprintf(stderr, "unknown operation: %s\n", operation.c_str());
       return 2;
@@ -143,9 +156,8 @@ int Stories(sim::Engine engine, double seconds) {
 }
 
 int Usage() {
-  std::fprintf(
-      stderr,
-      "usage: driver_ops [--engine host|emulated] (--count entry|update|load | --boots SECONDS | --story SECONDS)\n");
+  std::fprintf(stderr, "usage: driver_ops [--engine host|emulated] (--count entry|update|load|append | --boots SECONDS "
+                       "| --story SECONDS)\n");
   return 2;
 }
 

@@ -21,6 +21,7 @@ OPERATIONS = [
     ("entry", "PlatformConfigDxe boot entry"),
     ("update", "UpdateSetupPolicy"),
     ("load", "LoadPlatformConfig"),
+    ("append", "PowerEventLogSmm AppendEvent (in an SMI)"),
 ]
 
 

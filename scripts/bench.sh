@@ -40,7 +40,7 @@ callgrind_total() {
   sed -n 's/^summary: *\([0-9]*\).*/\1/p' "$1"
 }
 for engine in "${engines[@]}"; do
-  for op in entry update load; do
+  for op in entry update load append; do
     if [ "$engine" = host ]; then
       if [ "$op" = entry ]; then
         collect=(--toggle-collect=ImageEntryPoint)

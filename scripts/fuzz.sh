@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A long fuzzing campaign: scripts/fuzz.sh TARGET SECONDS [libFuzzer options...]
-# TARGET is print, tag_store, flash_selection, profile, flash_image, form_rewrite or
-# identify_text. New inputs collect in build/fuzz/TARGET; the seeds in the repository
+# TARGET is print, tag_store, flash_selection, profile, flash_image, form_rewrite,
+# identify_text or smm_attack (SIM_ENGINE=emulated runs smm_attack on the shipped
+# PowerEventLogSmm.efi instead of its host image). New inputs collect in build/fuzz/TARGET; the seeds in the repository
 # (TARGET's corpus/ folder next to its source) are read, never written.
 # Findings (crash-*, timeout-*) land in build/fuzz/findings/TARGET.
 # For a campaign of a fixed size pass -runs=N and a SECONDS large enough.

@@ -18,9 +18,7 @@ static BOOLEAN AnyDirty(VOID) {
 }
 
 // The records a flush may read and program: a cache, and a place inside the block.
-static BOOLEAN Flushable(const TagStoreEntry *Entry) {
-  return Entry->Cache != nullptr && TagStoreRecordInBlock(Entry);
-}
+static BOOLEAN Flushable(const TagStoreEntry *Entry) { return Entry->Cache != nullptr && TagStoreRecordInBlock(Entry); }
 
 // Compares a record's cache with its flash bytes: whether they differ, and whether
 // programming the cache over the flash would need a bit to go from 0 to 1. The flash is
@@ -107,8 +105,7 @@ BOOLEAN TagStoreFlush(VOID) {
   for (TagStoreEntry *Entry = gTagStoreTable; Entry->Tag != TAG_STORE_TERMINATOR; Entry++) {
     // The erase took every record off the flash: one that is not written back is dirty,
     // even if it was clean before, so that the next flush writes it again.
-    BOOLEAN Written =
-        Flushable(Entry) && !EFI_ERROR(FlashWriteRange(Base + Entry->Offset, Entry->Cache, Entry->Size));
+    BOOLEAN Written = Flushable(Entry) && !EFI_ERROR(FlashWriteRange(Base + Entry->Offset, Entry->Cache, Entry->Size));
     Entry->Dirty = Written ? 0 : 1;
   }
   return TRUE;

@@ -328,8 +328,8 @@ uint64_t Emulator::Call(uint64_t function, const std::vector<uint64_t> &argument
     if (error == UC_ERR_OK && rip == sentinel) break;
     if (error == UC_ERR_FETCH_UNMAPPED && IsPublishedRoutine(rip)) {
       if (boundary_ && !IsSmmRoutine(rip)) {
-        Fault("SMM call-out: a call to " + Hex(rip) + ", which no SMRAM table publishes", ReadWord(Register(UC_X86_REG_RSP)),
-              rip);
+        Fault("SMM call-out: a call to " + Hex(rip) + ", which no SMRAM table publishes",
+              ReadWord(Register(UC_X86_REG_RSP)), rip);
       }
       rip = RunHostRoutine(rip);
       continue;

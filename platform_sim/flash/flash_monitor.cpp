@@ -44,7 +44,7 @@ void FlashMonitor::Erased(uint64_t address, uint64_t length, bool failed, bool q
     trace_.Add(EffectKind::FlashOperation, actor_(), "erase " + Range(address, length) + (failed ? " FAILED" : ""),
                address);
   }
-  AfterCommand();
+  AfterCommand(address, length);
 }
 
 void FlashMonitor::Programmed(uint64_t address, uint64_t length, bool failed, bool quiet) {
@@ -64,7 +64,7 @@ void FlashMonitor::Programmed(uint64_t address, uint64_t length, bool failed, bo
       runEnd_ = address + length;
     }
   }
-  AfterCommand();
+  AfterCommand(address, length);
 }
 
 size_t FlashMonitor::Note(const std::string &what, uint64_t address) {
@@ -77,8 +77,8 @@ void FlashMonitor::NoteOutcome(size_t note, const std::string &outcome) {
   if (note < trace_.All().size()) trace_.Amend(note, trace_.All()[note].what + " -> " + outcome);
 }
 
-void FlashMonitor::AfterCommand() {
-  if (onCommand_) onCommand_();
+void FlashMonitor::AfterCommand(uint64_t address, uint64_t length) {
+  if (onCommand_) onCommand_(address, length);
   if (faults_.powerCutAfter != 0 && erases_ + programs_ == faults_.powerCutAfter) {
     faults_.powerCutAfter = 0;
     powerCut_();

@@ -43,22 +43,24 @@ class FlashMonitor {
   size_t Note(const std::string &what, uint64_t address);
   void NoteOutcome(size_t note, const std::string &outcome);
 
-  // Called after every erase or program command has taken effect: the turn of a device
-  // that works while the flash is busy (a bus master writing memory).
-  void OnCommand(std::function<void()> observer) { onCommand_ = std::move(observer); }
+  // Called after every erase or program command has taken effect, with the memory
+  // address and length it covered: the turn of a device that works while the flash is
+  // busy (a bus master writing memory), or a check of where the flash changed.
+  using CommandObserver = std::function<void(uint64_t address, uint64_t length)>;
+  void OnCommand(CommandObserver observer) { onCommand_ = std::move(observer); }
 
   uint64_t Erases() const { return erases_; }
   uint64_t Programs() const { return programs_; }
 
  private:
-  void AfterCommand();
+  void AfterCommand(uint64_t address, uint64_t length);
 
   Cpu &cpu_;
   EffectTrace &trace_;
   ActorSource actor_;
   PowerCut powerCut_;
   FlashFaults faults_;
-  std::function<void()> onCommand_;
+  CommandObserver onCommand_;
   uint64_t erases_ = 0;
   uint64_t programs_ = 0;
   // The record that byte programs continue, by its position in the trace.

@@ -116,7 +116,8 @@ void InstallFlashProtocols(Platform &platform, FirmwareCore &core, const Platfor
   if (flash.chipsetSpi) core.InstallProtocol(gChipsetSpiProtocolGuid, BuildChipsetSpi(core.Memory(), Region::Normal));
   if (flash.chipsetSpiSmm) {
     EFI_HANDLE handle = nullptr;
-    core.SmmProtocols().Install(&handle, gChipsetSmmSpiProtocolGuid, BuildChipsetSpi(core.Memory(), Region::Smram), "platform");
+    core.SmmProtocols().Install(&handle, gChipsetSmmSpiProtocolGuid, BuildChipsetSpi(core.Memory(), Region::Smram),
+                                "platform");
   }
   if (flash.regionFlashSmm) {
     auto *instance = core.Memory().NewSmmFirmware<RegionFlashInstance>();

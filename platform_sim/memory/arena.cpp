@@ -295,6 +295,14 @@ const Allocation *Arena::Find(uint64_t address) const {
   return address < block.address + (block.size == 0 ? 1 : block.size) ? &block : nullptr;
 }
 
+std::vector<Allocation> Arena::Blocks(Region region) const {
+  std::vector<Allocation> blocks;
+  for (const auto &[address, block] : live_) {
+    if (block.region == region) blocks.push_back(block);
+  }
+  return blocks;
+}
+
 std::vector<Allocation> Arena::DriverAllocations() const {
   std::vector<Allocation> result;
   for (const auto &[address, block] : live_) {

@@ -110,7 +110,8 @@ class Arena {
   bool InSmram(uint64_t address) const;
   uint64_t SmramBase() const { return kBase + kSize - kSmramSize; }
   const Allocation *Find(uint64_t address) const;
-  std::vector<Allocation> DriverAllocations() const;  // live, not platform-owned
+  std::vector<Allocation> DriverAllocations() const;    // live, not platform-owned
+  std::vector<Allocation> Blocks(Region region) const;  // live, platform-owned ones too
 
   // Platform-owned pages (a loaded image, the emulator's stack): page-aligned, zeroed,
   // never a driver allocation.

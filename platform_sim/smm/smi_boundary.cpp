@@ -21,10 +21,8 @@ void SmiBoundary::Enter() {
   if (depth_++ > 0 || !enforced_) return;
   Arena &arena = platform_.Memory();
   if (platform_.Emulated()) {
-    platform_.Emulation().EnterSmmBoundary(
-        [this](const std::string &image, uint64_t offset, uint64_t address, bool write) {
-          Report(image, offset, address, write);
-        });
+    platform_.Emulation().EnterSmmBoundary([this](const std::string &image, uint64_t offset, uint64_t address,
+                                                  bool write) { Report(image, offset, address, write); });
     return;
   }
   std::vector<HostCodeRange> code;

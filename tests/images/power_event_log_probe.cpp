@@ -1,7 +1,9 @@
 // A probe with the SMM driver's sources: it publishes the RTC reader for tests, then
 // runs the driver's own entry.
 #include "power_event_log/library_steps.h"
+#include "runtime/base/pcd_protocols.h"
 #include "runtime/base/services.h"
+#include "runtime/shared_state/shared_state.h"
 #include "runtime/uefi/status.h"
 #include "tests/images/power_event_log_probe.h"
 
@@ -10,7 +12,19 @@ static EFI_STATUS EFIAPI ProbeReadRtcTime(EFI_TIME *Time, EFI_TIME_CAPABILITIES 
   return ReadRtcTime(Time, Capabilities);
 }
 
-static POWER_EVENT_LOG_PROBE mProbe = {ProbeReadRtcRegister, ProbeReadRtcTime};
+static VOID EFIAPI ProbeBootTimePointers(POWER_EVENT_LOG_PROBE_POINTERS *Pointers) {
+  Pointers->SystemTable = (UINT64)(UINTN)gST;
+  Pointers->BootServices = (UINT64)(UINTN)gBS;
+  Pointers->RuntimeServices = (UINT64)(UINTN)gRT;
+  Pointers->DxeServices = (UINT64)(UINTN)gDS;
+  Pointers->HobList = (UINT64)(UINTN)gHobList;
+  Pointers->Pcd = (UINT64)(UINTN)gPcd;
+  Pointers->PiPcd = (UINT64)(UINTN)gPiPcd;
+  Pointers->PcdInfo = (UINT64)(UINTN)gPcdInfo;
+  Pointers->PiPcdInfo = (UINT64)(UINTN)gPiPcdInfo;
+}
+
+static POWER_EVENT_LOG_PROBE mProbe = {ProbeReadRtcRegister, ProbeReadRtcTime, ProbeBootTimePointers};
 
 static EFI_STATUS EFIAPI ProbeEntry(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *SystemTable) {
   EFI_HANDLE Handle = ImageHandle;

@@ -3,10 +3,24 @@
 
 #include "power_event_log/power_event_log.h"
 
-// The RTC reader and the table check of an image built from the driver's sources.
+// The pointers into boot-time memory the image keeps, as numbers.
+typedef struct {
+  UINT64 SystemTable;
+  UINT64 BootServices;
+  UINT64 RuntimeServices;
+  UINT64 DxeServices;
+  UINT64 HobList;
+  UINT64 Pcd;
+  UINT64 PiPcd;
+  UINT64 PcdInfo;
+  UINT64 PiPcdInfo;
+} POWER_EVENT_LOG_PROBE_POINTERS;
+
+// The RTC reader of an image built from the driver's sources, and what it keeps.
 typedef struct {
   UINT8(EFIAPI *ReadRtcRegister)(UINT8 Register);
   EFI_STATUS(EFIAPI *ReadRtcTime)(EFI_TIME *Time, EFI_TIME_CAPABILITIES *Capabilities);
+  VOID(EFIAPI *BootTimePointers)(POWER_EVENT_LOG_PROBE_POINTERS *Pointers);
 } POWER_EVENT_LOG_PROBE;
 
 inline EFI_GUID gPowerEventLogProbeProtocolGuid = {

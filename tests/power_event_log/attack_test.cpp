@@ -181,7 +181,7 @@ TEST_P(SmmAttack, ChangesNothingButTheLog) {
   sim::BusMaster busMaster(platform.Memory());
   if (attack.busMaster != nullptr) {
     busMaster.Program(attack.busMaster(attacker));
-    platform.Flash().Monitor().OnCommand([&] { busMaster.Turn(); });
+    platform.Flash().Monitor().OnCommand([&](uint64_t, uint64_t) { busMaster.Turn(); });
   }
 
   const std::vector<uint8_t> smram = simtest::SmramImage(platform);

@@ -3,6 +3,7 @@
 // and the Sx dispatcher runs the handlers inside the SMI.
 #include <gtest/gtest.h>
 
+#include "tests/images/power_event_log_probe.h"
 #include "tests/power_event_log/log_fixture.h"
 #include "tests/support/sim_helpers.h"
 #include "tests/support/case_names.h"
@@ -18,6 +19,40 @@ TEST(PowerEventLogEntry, OutsideSmramSucceedsAndInstallsAndRegistersNothing) {
   EXPECT_EQ(LogProtocol(platform), nullptr);
   EXPECT_TRUE(platform.Core().SxDispatch().Registrations().empty());
   EXPECT_EQ(Span(platform), before);
+}
+
+// After its entry the driver lives in SMIs while the operating system owns boot-time
+// memory: it keeps no pointer there, and still logs. Loaded outside SMRAM it is an
+// ordinary boot-time image and keeps its services.
+TEST(PowerEventLogEntry, AfterItsEntryInSmramTheDriverKeepsNoBootTimePointer) {
+  for (bool intoSmram : {true, false}) {
+    SCOPED_TRACE(intoSmram ? "in SMRAM" : "outside SMRAM");
+    sim::Platform platform(SmmProfile());
+    auto &image = platform.Load("PowerEventLogProbe", sim::LoadOptions{false, intoSmram});
+    ASSERT_EQ(image.entryStatus, EFI_SUCCESS);
+    auto *probe = simtest::Locate<POWER_EVENT_LOG_PROBE>(platform, gPowerEventLogProbeProtocolGuid);
+    ASSERT_NE(probe, nullptr);
+    POWER_EVENT_LOG_PROBE_POINTERS kept{};
+    simtest::Call(probe->BootTimePointers, &kept);
+    const UINT64 pointers[] = {kept.SystemTable, kept.BootServices, kept.RuntimeServices,
+                               kept.DxeServices, kept.HobList,      kept.Pcd,
+                               kept.PiPcd,       kept.PcdInfo,      kept.PiPcdInfo};
+    if (!intoSmram) {
+      EXPECT_NE(kept.SystemTable, 0u);
+      EXPECT_NE(kept.BootServices, 0u);
+      EXPECT_NE(kept.RuntimeServices, 0u);
+      continue;
+    }
+    for (size_t index = 0; index < sizeof(pointers) / sizeof(pointers[0]); ++index) {
+      EXPECT_EQ(pointers[index], 0u) << "pointer " << index;
+    }
+    {
+      platform.Core().HandOverToOperatingSystem();
+      platform.EnterSleepState(3);
+      EXPECT_EQ(ReadLog(platform).Slot[1].Event, POWER_EVENT_S3_ENTRY);
+      EXPECT_TRUE(platform.Core().Smm().Faults().empty());
+    }
+  }
 }
 
 TEST(PowerEventLogEntry, RegistersS0ToS5InOrderThenWritesTheStartRecord) {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <map>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "runtime/uefi/status.h"
 #include "tagstore/tag_store_internal.h"
 #include "tests/support/sim_helpers.h"
+#include "tests/sweeps/case_cache.h"
 #include "tests/sweeps/scenarios.h"
 #include "tests/support/case_names.h"
 
@@ -149,7 +151,8 @@ EFI_STATUS DueStatus(const sweep::Scenario &scenario, const std::string &step, c
   }
   // Without its list of SMRAM ranges the SMM driver cannot check its own store: every
   // append is refused.
-  if (image == "PowerEventLogSmm" && phase == "entry" && failing.smram && failing.size == sizeof(EFI_SMRAM_DESCRIPTOR)) {
+  if (image == "PowerEventLogSmm" && phase == "entry" && failing.smram &&
+      failing.size == sizeof(EFI_SMRAM_DESCRIPTOR)) {
     return EFI_ACCESS_DENIED;
   }
   if (image == "DiskInfoSetupDxe" && step == "fill") {
@@ -183,9 +186,17 @@ uint64_t HostAllocationCount(const sweep::Scenario &scenario) {
 }
 
 std::vector<Case> Cases() {
+  std::istringstream counts(sweep::CachedCaseList("allocations", [] {
+    std::string text;
+    for (const sweep::Scenario &scenario : sweep::Scenarios()) {
+      text += std::to_string(HostAllocationCount(scenario)) + "\n";
+    }
+    return text;
+  }));
   std::vector<Case> cases;
   for (const sweep::Scenario &scenario : sweep::Scenarios()) {
-    const uint64_t count = HostAllocationCount(scenario);
+    uint64_t count = 0;
+    counts >> count;
     for (uint64_t nth = 1; nth <= count; ++nth) cases.push_back({&scenario, nth});
   }
   return cases;

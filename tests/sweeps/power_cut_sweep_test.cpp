@@ -15,10 +15,12 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "tests/power_event_log/log_fixture.h"
+#include "tests/sweeps/case_cache.h"
 #include "tests/sweeps/scenarios.h"
 #include "tests/tagstore/tag_store_fixture.h"
 #include "tests/support/case_names.h"
@@ -265,13 +267,30 @@ const LogRun &FaultFree(const sweep::Scenario &scenario) {
 }
 
 std::vector<LogCut> LogCuts() {
+  // Counted on the host engine (once per build, case_cache.h); each test checks its own
+  // engine issues the same commands. One line per phase: scenario, phase, commands.
+  std::istringstream lines(sweep::CachedCaseList("log_cuts", [] {
+    std::string text;
+    for (const sweep::Scenario &scenario : sweep::Scenarios()) {
+      if (!WritesFlash(scenario)) continue;
+      for (const auto &[phase, range] : RunLog(scenario, true).commands) {
+        text +=
+            std::string(scenario.name) + "\t" + phase + "\t" + std::to_string(range.second - range.first + 1) + "\n";
+      }
+    }
+    return text;
+  }));
   std::vector<LogCut> cuts;
-  for (const sweep::Scenario &scenario : sweep::Scenarios()) {
-    if (!WritesFlash(scenario)) continue;
-    // Counted on the host engine (every process builds the list); each test checks its
-    // own engine issues the same commands.
-    for (const auto &[phase, range] : RunLog(scenario, true).commands) {
-      for (uint64_t cut = 1; cut <= range.second - range.first + 1; ++cut) {
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::istringstream fields(line);
+    std::string name, phase, count;
+    std::getline(fields, name, '\t');
+    std::getline(fields, phase, '\t');
+    std::getline(fields, count);
+    for (const sweep::Scenario &scenario : sweep::Scenarios()) {
+      if (name != scenario.name) continue;
+      for (uint64_t cut = 1; cut <= std::stoull(count); ++cut) {
         for (bool during : {false, true}) cuts.push_back({&scenario, phase, cut, during});
       }
     }

@@ -2,6 +2,11 @@
 // addresses and lengths, the lengths reported and the bounds on every poll.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <tuple>
+
+#include "runtime/uefi/guids.h"
 #include "tests/tagstore/tag_store_fixture.h"
 #include "tests/support/case_names.h"
 
@@ -378,3 +383,59 @@ TEST(FlashAccess, WithNoDeviceAtAllNothingIsWrittenAndTheStoreKeepsItsRecordsDir
 }
 
 }  // namespace
+
+// Parallel and firmware-hub parts are sent commands only inside their own window below
+// 4 GiB: a range below it, across its top, or in memory is refused before any cycle.
+struct OutsideRange {
+  const char *name;
+  uint64_t address;
+  UINTN length;
+};
+SIMTEST_PRINTS_CASE(OutsideRange)
+
+class ParallelWindow : public ::testing::TestWithParam<std::tuple<Flash, OutsideRange>> {};
+
+TEST_P(ParallelWindow, RefusesARangeOutsideThePartWithoutACycle) {
+  const auto &[flash, range] = GetParam();
+  sim::Platform platform(FlashPlatform(flash));
+  TAG_STORE_PROBE *probe = LoadProbe(platform);
+  auto *memory = static_cast<uint8_t *>(platform.Memory().AllocatePool(EfiLoaderData, 0x20000));
+  std::memset(memory, 0x5A, 0x20000);
+  const uint64_t address = range.address != 0 ? range.address : reinterpret_cast<uint64_t>(memory);
+  std::vector<uint8_t> data(range.length, 0x00);
+  platform.Bus().SetLogging(true);
+  EXPECT_EQ(simtest::Call(probe->EraseRange, address, range.length), EFI_INVALID_PARAMETER);
+  UINTN length = data.size();
+  EXPECT_EQ(simtest::Call(probe->WriteRange, address, data.data(), &length), EFI_INVALID_PARAMETER);
+  for (const sim::BusAccess &access : platform.Bus().Log()) {
+    EXPECT_NE(access.kind, sim::BusAccess::Kind::MmioWrite) << std::hex << access.address;
+  }
+  EXPECT_EQ(std::count(memory, memory + 0x20000, 0x5A), 0x20000);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ranges, ParallelWindow,
+                         ::testing::Combine(::testing::Values(Flash::Parallel, Flash::FirmwareHub),
+                                            ::testing::Values(OutsideRange{"BelowThePart", 0xFF700000, 0x10000},
+                                                              OutsideRange{"AcrossTheTopOf4GiB", 0xFFFF0000, 0x20000},
+                                                              OutsideRange{"InMemory", 0, 0x10000})),
+                         [](const auto &info) {
+                           return std::string(FlashName(std::get<0>(info.param))) + "_" + std::get<1>(info.param).name;
+                         });
+
+TEST(ParallelWindow, AJedecPartWhoseCommandAddressLiesOutsideItIsSentNothing) {
+  sim::PlatformProfile profile = FlashPlatform(Flash::Parallel);
+  // The candidate table names an unlock address in memory, not in the part.
+  for (sim::PlatformProfile::Pcd &pcd : profile.pcds) {
+    if (pcd.space && sim::SameGuid(*pcd.space, gFlashCommandTokenSpaceGuid)) {
+      pcd.value = sim::ParallelCommandData(0xFF800000, 0x10005555, 0xFF802AAA);
+    }
+  }
+  sim::Platform platform(profile);
+  TAG_STORE_PROBE *probe = LoadProbe(platform);
+  platform.Bus().SetLogging(true);
+  std::vector<uint8_t> data(16, 0x00);
+  UINTN length = data.size();
+  EXPECT_EQ(simtest::Call(probe->EraseRange, 0xFFD80000, 0x2000), EFI_INVALID_PARAMETER);
+  EXPECT_EQ(simtest::Call(probe->WriteRange, 0xFFD80000, data.data(), &length), EFI_INVALID_PARAMETER);
+  EXPECT_TRUE(WindowWrites(platform).empty());
+}
