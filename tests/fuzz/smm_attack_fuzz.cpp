@@ -29,6 +29,7 @@
 #include "runtime/uefi/guids.h"
 #include "runtime/uefi/status.h"
 #include "tagstore/tag_store_internal.h"
+#include "tests/support/smm_attack.h"
 
 namespace {
 
@@ -44,11 +45,8 @@ constexpr uint64_t kFullSmramCheckEvery = 4096;
   std::abort();
 }
 
-// The operating system writes free pool as readily as any other memory; the arena poisons
-// it for the sanitizer, so the harness copies byte by byte, unchecked.
-__attribute__((no_sanitize("address"))) void CopyRaw(uint8_t *to, const uint8_t *from, uint64_t size) {
-  for (uint64_t index = 0; index < size; ++index) to[index] = from[index];
-}
+// The operating system writes free pool as readily as any other memory.
+using simtest::CopyRaw;
 
 class AttackPlatform {
  public:
@@ -87,7 +85,7 @@ class AttackPlatform {
     block_ = platform_->Flash().Peek(sim::kTagStoreBase, kBlockSize);
     storeImage_ = Bytes(store_.address, store_.size);
     smram_ = SmramBlocks();
-    fullSmram_ = Smram();
+    fullSmram_ = simtest::SmramImage(*platform_);
   }
 
   sim::Platform &Platform() { return *platform_; }
@@ -111,7 +109,7 @@ class AttackPlatform {
     const size_t notes = platform_->Trace().OfKind(sim::EffectKind::Note).size();
     platform_->EnterSleepState(state);
     busMaster_->Program({});
-    const std::string problems = FaultsAndFindings();
+    const std::string problems = simtest::FaultsAndFindings(*platform_);
     if (!problems.empty()) Broken(problems);
     auto all = platform_->Trace().OfKind(sim::EffectKind::Note);
     bool appended = false;
@@ -138,7 +136,9 @@ class AttackPlatform {
     std::memcpy(reinterpret_cast<void *>(store_.address), storeImage_.data(), storeImage_.size());
     platform_->Trace().Clear();
     platform_->Core().CallLog().clear();
-    if (++inputs_ % kFullSmramCheckEvery == 0 && Smram() != fullSmram_) Broken("SMRAM outside its blocks changed");
+    if (++inputs_ % kFullSmramCheckEvery == 0 && simtest::SmramImage(*platform_) != fullSmram_) {
+      Broken("SMRAM outside its blocks changed");
+    }
   }
 
  private:
@@ -193,26 +193,9 @@ class AttackPlatform {
     }
     return blocks;
   }
-  std::vector<uint8_t> Smram() const {
-    std::vector<uint8_t> image = Bytes(platform_->Memory().SmramBase(), sim::Arena::kSmramSize);
-    const uint64_t base = platform_->Memory().SmramBase();
-    std::memset(image.data() + (store_.address - base), 0, store_.size);
-    if (platform_->Emulated()) {
-      std::memset(image.data() + (platform_->Emulation().SmmStackBase() - base), 0, sim::Emulator::SmmStackSize());
-    }
-    return image;
-  }
   void CheckSmram() {
     if (SmramBlocks() != smram_) Broken("SMRAM changed outside the driver's store");
   }
-  std::string FaultsAndFindings() const {
-    std::string text;
-    for (sim::EffectKind kind : {sim::EffectKind::Fault, sim::EffectKind::Finding, sim::EffectKind::ImageFault}) {
-      for (const sim::Effect &effect : platform_->Trace().OfKind(kind)) text += effect.what + "\n";
-    }
-    return text;
-  }
-
   std::unique_ptr<sim::Platform> platform_;
   TagStoreEntry *table_ = nullptr;
   std::unique_ptr<sim::BusMaster> busMaster_;

@@ -77,6 +77,18 @@ TEST(SmiBoundary, TheSameReadAtBootTimeIsNoFinding) {
   EXPECT_TRUE(BoundaryFindings(platform).empty());
 }
 
+// Runs the call in an SMI and expects it to end in an image fault saying `what`.
+template <typename Call>
+void ExpectSmmCallOut(sim::Platform &platform, Call call, const std::string &what) {
+  sim::SmiScope smi(platform.Core().Smm());
+  try {
+    call();
+    ADD_FAILURE() << "the call ran";
+  } catch (const sim::ImageFault &fault) {
+    EXPECT_NE(std::string(fault.what()).find(what), std::string::npos) << fault.what();
+  }
+}
+
 // Host images do not run from the arena: only the emulated engine sees where the
 // processor fetches.
 TEST(SmiBoundary, CodeOutsideSmramCalledInAnSmiIsAnSmmCallOut) {
@@ -84,14 +96,8 @@ TEST(SmiBoundary, CodeOutsideSmramCalledInAnSmiIsAnSmmCallOut) {
   if (!platform.Emulated()) GTEST_SKIP() << "instruction fetches are seen by the emulated engine only";
   TAG_STORE_PROBE *probe = LoadProbe(platform, false);
   ASSERT_NE(probe, nullptr);
-  sim::SmiScope smi(platform.Core().Smm());
-  try {
-    simtest::Call(probe->EraseBlockSize);
-    ADD_FAILURE() << "the call ran";
-  } catch (const sim::ImageFault &fault) {
-    EXPECT_NE(std::string(fault.what()).find("SMM call-out: instruction fetch outside SMRAM"), std::string::npos)
-        << fault.what();
-  }
+  ExpectSmmCallOut(
+      platform, [&] { simtest::Call(probe->EraseBlockSize); }, "SMM call-out: instruction fetch outside SMRAM");
 }
 
 TEST(SmiBoundary, ACallThroughABootTimeTableInAnSmiIsAnSmmCallOut) {
@@ -99,14 +105,10 @@ TEST(SmiBoundary, ACallThroughABootTimeTableInAnSmiIsAnSmmCallOut) {
   if (!platform.Emulated()) GTEST_SKIP() << "the host engine does not see host-routine calls";
   TAG_STORE_PROBE *probe = LoadProbe(platform, true);
   ASSERT_NE(probe, nullptr);
-  sim::SmiScope smi(platform.Core().Smm());
-  try {
-    // The store's initialisation looks the shared table up through boot services.
-    simtest::Call(probe->Init, static_cast<EFI_HANDLE>(nullptr), platform.SystemTable());
-    ADD_FAILURE() << "the call ran";
-  } catch (const sim::ImageFault &fault) {
-    EXPECT_NE(std::string(fault.what()).find("which no SMRAM table publishes"), std::string::npos) << fault.what();
-  }
+  // The store's initialisation looks the shared table up through boot services.
+  ExpectSmmCallOut(
+      platform, [&] { simtest::Call(probe->Init, static_cast<EFI_HANDLE>(nullptr), platform.SystemTable()); },
+      "which no SMRAM table publishes");
 }
 
 // The driver itself, through a suspend and a shutdown, stays inside.

@@ -50,7 +50,21 @@ std::vector<uint8_t> ForgedTableImage(const Attacker &attacker, unsigned index, 
 // First suspend: the forged table image goes into "CNF1"'s cache and, dirty, towards the
 // flash. Second suspend: "CNF1"'s cache is the table itself and not loaded, so a flush
 // that loads it copies the forged image over the table and then follows the forged entry.
-void PlantTable(Attacker &attacker, const TagStoreEntry &forgedPlog) {
+// The forged "PLOG" entry: its cache, size, offset and flags as the attacker wants them.
+struct ForgedEntry {
+  void *cache;
+  UINT64 size;
+  UINT32 offset;
+  UINT8 loaded;
+  UINT8 dirty;
+};
+void PlantTable(Attacker &attacker, const ForgedEntry &entry) {
+  TagStoreEntry forgedPlog = attacker.table[kPlogIndex];
+  forgedPlog.Cache = entry.cache;
+  forgedPlog.Size = entry.size;
+  forgedPlog.Offset = entry.offset;
+  forgedPlog.Loaded = entry.loaded;
+  forgedPlog.Dirty = entry.dirty;
   TagStoreEntry &cnf1 = attacker.table[kCnf1Index];
   std::vector<uint8_t> image = ForgedTableImage(attacker, kPlogIndex, forgedPlog);
   std::memcpy(cnf1.Cache, image.data(), cnf1.Size);
@@ -85,31 +99,17 @@ const Attack kAttacks[] = {
      nullptr, nullptr},
     {"PlantedTableThenCacheAimedAtTheTableWritesIntoSmram",
      [](Attacker &a) {
-       TagStoreEntry forged = a.table[kPlogIndex];
-       forged.Cache = a.Smram();
-       forged.Loaded = 0;
-       PlantTable(a, forged);
+       PlantTable(a, {a.Smram(), 512, 0x1300, 0, 0});
      },
      AimCnf1AtTheTable, nullptr},
     {"PlantedTableThenCacheAimedAtTheTableCopiesSmramToFlash",
      [](Attacker &a) {
-       TagStoreEntry forged = a.table[kPlogIndex];
-       forged.Cache = a.Smram();
-       forged.Size = 256;
-       forged.Loaded = 1;
-       forged.Dirty = 1;
-       PlantTable(a, forged);
+       PlantTable(a, {a.Smram(), 256, 0x1300, 1, 1});
      },
      AimCnf1AtTheTable, nullptr},
     {"PlantedTableThenCacheAimedAtTheTableProgramsOutsideTheBlock",
      [](Attacker &a) {
-       TagStoreEntry forged = a.table[kPlogIndex];
-       forged.Cache = a.OsBuffer(8, 0x00);
-       forged.Size = 8;
-       forged.Offset = kOffsetOutsideTheBlock;
-       forged.Loaded = 1;
-       forged.Dirty = 1;
-       PlantTable(a, forged);
+       PlantTable(a, {a.OsBuffer(8, 0x00), 8, kOffsetOutsideTheBlock, 1, 1});
      },
      AimCnf1AtTheTable, nullptr},
     {"CacheIntoSmram",

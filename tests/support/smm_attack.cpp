@@ -25,12 +25,11 @@ void Mask(std::vector<uint8_t> &image, uint64_t base, uint64_t start, uint64_t s
   const uint64_t length = std::min<uint64_t>(size, image.size() - from);
   std::memset(image.data() + from, 0, length);
 }
-// SMRAM as the processor sees it, free pool included (which the arena poisons for the
-// sanitizer): a plain byte loop that the sanitizer does not check.
+}  // namespace
+
 __attribute__((no_sanitize("address"))) void CopyRaw(uint8_t *to, const uint8_t *from, uint64_t size) {
   for (uint64_t index = 0; index < size; ++index) to[index] = from[index];
 }
-}  // namespace
 
 std::vector<uint8_t> SmramImage(sim::Platform &platform) {
   sim::Arena &arena = platform.Memory();

@@ -10,6 +10,10 @@
 
 namespace simtest {
 
+// Copies memory as the processor or a device sees it, free pool included, which the
+// arena poisons for the sanitizer: byte by byte, unchecked.
+void CopyRaw(uint8_t *to, const uint8_t *from, uint64_t size);
+
 // SMRAM as bytes, with what an SMI may change without the attacker's help masked to 0:
 // the SMM driver's own tag store copy and the emulated engine's SMI stack.
 std::vector<uint8_t> SmramImage(sim::Platform &platform);
