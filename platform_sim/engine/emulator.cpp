@@ -254,12 +254,7 @@ void Emulator::RemoveImage(uint64_t base) {
 
 bool Emulator::Runs(uint64_t address) const { return Arena::kBase <= address && address < Arena::kBase + Arena::kSize; }
 
-std::string Emulator::OwnerOf(uint64_t address) const {
-  for (const Image &image : images_) {
-    if (address >= image.base && address - image.base < image.size) return image.name;
-  }
-  return "";
-}
+std::string Emulator::OwnerOf(uint64_t address) const { return ImageAt(address).first; }
 
 uint64_t Emulator::Register(int id) const {
   uint64_t value = 0;
@@ -360,12 +355,15 @@ uint64_t Emulator::RunHostRoutine(uint64_t address) {
   return ReadWord(rsp);  // back to the caller
 }
 
-void Emulator::Fault(const std::string &what, uint64_t rip, uint64_t address) {
-  std::string image = OwnerOf(rip);
-  uint64_t offset = 0;
-  for (const Image &candidate : images_) {
-    if (candidate.name == image && rip >= candidate.base) offset = rip - candidate.base;
+std::pair<std::string, uint64_t> Emulator::ImageAt(uint64_t address) const {
+  for (const Image &image : images_) {
+    if (address >= image.base && address - image.base < image.size) return {image.name, address - image.base};
   }
+  return {"", 0};
+}
+
+void Emulator::Fault(const std::string &what, uint64_t rip, uint64_t address) {
+  const auto [image, offset] = ImageAt(rip);
   std::string where = image.empty() ? "outside every image" : image + "+" + Hex(offset);
   throw ImageFault("fault at RIP " + Hex(rip) + " (" + where + "): " + what, image.empty() ? "?" : image, rip, offset,
                    address);
@@ -420,11 +418,7 @@ bool Emulator::OnProtected(uc_engine *uc, int type, uint64_t address, int, int64
     emulator->fault_ = PendingFault{true, "SMM call-out: instruction fetch outside SMRAM at", address, rip};
     return false;
   }
-  std::string image = emulator->OwnerOf(rip);
-  uint64_t offset = 0;
-  for (const Image &candidate : emulator->images_) {
-    if (candidate.name == image) offset = rip - candidate.base;
-  }
+  const auto [image, offset] = emulator->ImageAt(rip);
   try {
     if (emulator->onBoundaryAccess_) {
       emulator->onBoundaryAccess_(image.empty() ? "?" : image, offset, address, type == UC_MEM_WRITE_PROT);

@@ -19,6 +19,7 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 typedef struct uc_struct uc_engine;
@@ -92,7 +93,6 @@ class Emulator {
   using BoundaryAccess = std::function<void(const std::string &image, uint64_t offset, uint64_t address, bool write)>;
   void EnterSmmBoundary(BoundaryAccess onAccess);
   void LeaveSmmBoundary();
-  bool InSmmBoundary() const { return boundary_; }
   // The SMI stack's pages in SMRAM: scratch that every SMI overwrites.
   uint64_t SmmStackBase() const { return smmStackTop_ + 0x40 - kStackPages * 0x1000; }
   static constexpr uint64_t SmmStackSize() { return kStackPages * 0x1000; }
@@ -130,6 +130,8 @@ class Emulator {
   void ProtectBelowSmram(uint32_t protection);
   uint64_t RunHostRoutine(uint64_t address);
   void SyncInterruptFlagToGuest();
+  // The image whose code holds this address ("" when none) and the offset in it.
+  std::pair<std::string, uint64_t> ImageAt(uint64_t address) const;
   [[noreturn]] void Fault(const std::string &what, uint64_t rip, uint64_t address);
   void Hold(std::exception_ptr exception);
   bool MapHandedPage(uint64_t address);

@@ -1,24 +1,15 @@
 #include "platform_sim/smm/smi_boundary.h"
 
-#include <cstdio>
-
 #include "platform_sim/memory/arena.h"
 #include "platform_sim/platform.h"
 #include "platform_sim/smm/host_smram_guard.h"
 #include "platform_sim/smm/smm_core.h"
+#include "platform_sim/trace/hex_text.h"
 
 namespace sim {
 
-namespace {
-std::string Hex(uint64_t value) {
-  char text[24];
-  std::snprintf(text, sizeof(text), "0x%llX", static_cast<unsigned long long>(value));
-  return text;
-}
-}  // namespace
-
 void SmiBoundary::Enter() {
-  if (depth_++ > 0 || !enforced_) return;
+  if (depth_++ > 0) return;
   Arena &arena = platform_.Memory();
   if (platform_.Emulated()) {
     platform_.Emulation().EnterSmmBoundary([this](const std::string &image, uint64_t offset, uint64_t address,
@@ -33,7 +24,7 @@ void SmiBoundary::Enter() {
 }
 
 void SmiBoundary::Leave() {
-  if (depth_ == 0 || --depth_ > 0 || !enforced_) return;
+  if (depth_ == 0 || --depth_ > 0) return;
   if (platform_.Emulated()) {
     platform_.Emulation().LeaveSmmBoundary();
     return;
@@ -52,8 +43,8 @@ void SmiBoundary::Leave() {
 }
 
 void SmiBoundary::Report(const std::string &image, uint64_t offset, uint64_t address, bool write) {
-  std::string what = "SMM boundary: " + image + "+" + Hex(offset) + (write ? " writes " : " reads ") + Hex(address) +
-                     ", outside SMRAM, in an SMI";
+  std::string what = "SMM boundary: " + image + "+" + HexNumber(offset) + (write ? " writes " : " reads ") +
+                     HexNumber(address) + ", outside SMRAM, in an SMI";
   findings_.push_back(what);
   // Recorded, never thrown: the host engine learns of its findings as the SMI ends.
   platform_.Record(EffectKind::Finding, what, address);

@@ -22,9 +22,6 @@ class SmiBoundary {
   // An SMI raised while one runs shares the outermost one's boundary.
   void Enter();
   void Leave();
-  bool Active() const { return depth_ > 0; }
-  // Turned off, SMIs run without the check (a platform model that wants the old view).
-  void SetEnforced(bool enforced) { enforced_ = enforced; }
 
   // Every finding of this boot, in order.
   const std::vector<std::string> &Findings() const { return findings_; }
@@ -34,7 +31,6 @@ class SmiBoundary {
 
   Platform &platform_;
   unsigned depth_ = 0;
-  bool enforced_ = true;
   std::vector<std::string> findings_;
 };
 

@@ -50,16 +50,7 @@ VOID *ReallocatePool(EFI_MEMORY_TYPE PoolType, UINTN OldSize, UINTN NewSize, VOI
   return NewBuffer;
 }
 
-BOOLEAN IsInSmram(const VOID *Buffer) {
-  UINT64 Address = (UINT64)(UINTN)Buffer;
-  for (UINTN Index = 0; Index < gSmramRangeCount; Index++) {
-    const EFI_SMRAM_DESCRIPTOR *Range = &gSmramRanges[Index];
-    if (Address >= Range->CpuStart && Address - Range->CpuStart < Range->PhysicalSize) {
-      return TRUE;
-    }
-  }
-  return FALSE;
-}
+BOOLEAN IsInSmram(const VOID *Buffer) { return IsRangeInSmram(Buffer, 1); }
 
 BOOLEAN IsRangeInSmram(const VOID *Buffer, UINTN Length) {
   UINT64 Address = (UINT64)(UINTN)Buffer;

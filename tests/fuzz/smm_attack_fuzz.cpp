@@ -88,7 +88,6 @@ class AttackPlatform {
     fullSmram_ = simtest::SmramImage(*platform_);
   }
 
-  sim::Platform &Platform() { return *platform_; }
   TagStoreEntry *Table() { return table_; }
 
   // A write of the operating system, undone after the input.

@@ -1,10 +1,10 @@
 #include "tests/support/smm_attack.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "platform_sim/flash/flash_platforms.h"
 #include "platform_sim/memory/arena.h"
+#include "platform_sim/trace/hex_text.h"
 #include "power_event_log/power_event_log.h"
 #include "tagstore/tag_store_internal.h"
 
@@ -12,12 +12,6 @@ namespace simtest {
 
 namespace {
 constexpr uint64_t kLogOffset = 0x1300;
-
-std::string Hex(uint64_t value) {
-  char text[24];
-  std::snprintf(text, sizeof(text), "0x%llX", static_cast<unsigned long long>(value));
-  return text;
-}
 
 void Mask(std::vector<uint8_t> &image, uint64_t base, uint64_t start, uint64_t size) {
   if (start < base || start - base >= image.size()) return;
@@ -53,7 +47,8 @@ std::vector<uint8_t> FlashImage(sim::Platform &platform) {
   return flash.Peek(flash.WindowBase(), flash.WindowSize());
 }
 
-uint64_t FlashImageOffset(sim::Platform &platform, uint64_t address) {
+// The linear offset of a memory address of the flash in FlashImage().
+static uint64_t FlashImageOffset(sim::Platform &platform, uint64_t address) {
   sim::FlashHardware &flash = platform.Flash();
   const uint64_t size = flash.Spi() != nullptr ? flash.Spi()->Size() : flash.WindowSize();
   return address - (0x100000000ull - size);
@@ -79,8 +74,8 @@ std::string FlashChangesBeyondTheLog(sim::Platform &platform, const std::vector<
     if (differing++ == 0) first = index;
   }
   if (differing == 0) return "";
-  return std::to_string(differing) + " flash bytes changed beyond the log, the first at linear " + Hex(first) + " (" +
-         Hex(before[first]) + " -> " + Hex(after[first]) + ")";
+  return std::to_string(differing) + " flash bytes changed beyond the log, the first at linear " +
+         sim::HexNumber(first) + " (" + sim::HexNumber(before[first]) + " -> " + sim::HexNumber(after[first]) + ")";
 }
 
 std::string SmramChanges(const std::vector<uint8_t> &before, const std::vector<uint8_t> &after, uint64_t base) {
@@ -91,7 +86,7 @@ std::string SmramChanges(const std::vector<uint8_t> &before, const std::vector<u
     if (differing++ == 0) first = index;
   }
   if (differing == 0) return "";
-  return std::to_string(differing) + " SMRAM bytes changed, the first at " + Hex(base + first);
+  return std::to_string(differing) + " SMRAM bytes changed, the first at " + sim::HexNumber(base + first);
 }
 
 std::string FaultsAndFindings(sim::Platform &platform) {

@@ -19,9 +19,6 @@ void CopyRaw(uint8_t *to, const uint8_t *from, uint64_t size);
 std::vector<uint8_t> SmramImage(sim::Platform &platform);
 // Every cell of the board's flash (the whole SPI part, or the parallel part's window).
 std::vector<uint8_t> FlashImage(sim::Platform &platform);
-// The linear offset of a memory address of the flash in FlashImage().
-uint64_t FlashImageOffset(sim::Platform &platform, uint64_t address);
-
 // What the log may change in FlashImage() between two snapshots: the slots from
 // firstSlot on, `count` of them, bytes 0 to 6 each (time and event), and those slots'
 // free-map bits. Returns "" when nothing else differs, otherwise what does.
